@@ -1,0 +1,16 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+// The installer's usage reports, over one process-wide tracker. Every function
+// is a no-op while analytics is disabled or before StartAnalytics.
+using ReportExtra = std::map<std::wstring, std::wstring>;  // only "AB" is read
+
+void StartAnalytics();
+void ReportTask(const std::wstring& name, float elapsed, const std::wstring& detail, ReportExtra extra);
+void ReportClick(const std::wstring& name, ReportExtra extra);
+void ReportView(const std::wstring& name, ReportExtra extra);
+void ReportCrash();
+// Releases the tracker, which makes the final post.
+void StopAnalytics();
