@@ -1,0 +1,136 @@
+#include "Utils/Digest.h"
+
+#include "Utils/UniqueHandle.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace Utils {
+
+namespace {
+
+// MD5 as RFC 1321 defines it.
+class Md5 {
+public:
+    void Update(const unsigned char* data, size_t size)
+    {
+        const size_t used = static_cast<size_t>(length_ % 64);
+        length_ += size;
+        size_t offset = 0;
+        if (used > 0) {
+            const size_t take = std::min(size, 64 - used);
+            std::memcpy(buffer_ + used, data, take);
+            offset = take;
+            if (used + take < 64) return;
+            Transform(buffer_);
+        }
+        for (; offset + 64 <= size; offset += 64) Transform(data + offset);
+        std::memcpy(buffer_, data + offset, size - offset);
+    }
+
+    std::string HexDigest()
+    {
+        const uint64_t bits = length_ * 8;
+        const unsigned char pad = 0x80;
+        Update(&pad, 1);
+        const unsigned char zero = 0;
+        while (length_ % 64 != 56) Update(&zero, 1);
+        unsigned char tail[8];
+        for (int i = 0; i < 8; ++i) tail[i] = static_cast<unsigned char>(bits >> (8 * i));
+        Update(tail, 8);
+        char hex[33];
+        for (int i = 0; i < 16; ++i) {
+            std::snprintf(hex + 2 * i, 3, "%02x", static_cast<unsigned>((state_[i / 4] >> (8 * (i % 4))) & 0xff));
+        }
+        return std::string(hex, 32);
+    }
+
+private:
+    static uint32_t Rotate(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+
+    void Transform(const unsigned char* block)
+    {
+        static const uint32_t k[64] = {
+            0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
+            0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
+            0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d, 0x02441453, 0xd8a1e681, 0xe7d3fbc8,
+            0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed, 0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a,
+            0xfffa3942, 0x8771f681, 0x6d9d6122, 0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70,
+            0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
+            0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
+            0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
+        static const int shift[16] = {7, 12, 17, 22, 5, 9, 14, 20, 4, 11, 16, 23, 6, 10, 15, 21};
+        uint32_t m[16];
+        for (int i = 0; i < 16; ++i) {
+            m[i] = uint32_t(block[4 * i]) | uint32_t(block[4 * i + 1]) << 8 | uint32_t(block[4 * i + 2]) << 16 |
+                   uint32_t(block[4 * i + 3]) << 24;
+        }
+        uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
+        for (int i = 0; i < 64; ++i) {
+            uint32_t f;
+            int g;
+            const int round = i / 16;
+            if (round == 0) {
+                f = (b & c) | (~b & d);
+                g = i;
+            } else if (round == 1) {
+                f = (d & b) | (~d & c);
+                g = (5 * i + 1) % 16;
+            } else if (round == 2) {
+                f = b ^ c ^ d;
+                g = (3 * i + 5) % 16;
+            } else {
+                f = c ^ (b | ~d);
+                g = (7 * i) % 16;
+            }
+            const uint32_t next = b + Rotate(a + f + k[i] + m[g], shift[round * 4 + i % 4]);
+            a = d;
+            d = c;
+            c = b;
+            b = next;
+        }
+        state_[0] += a;
+        state_[1] += b;
+        state_[2] += c;
+        state_[3] += d;
+    }
+
+    uint32_t state_[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
+    uint64_t length_ = 0;
+    unsigned char buffer_[64] = {};
+};
+
+} // namespace
+
+std::string ExtractUrlMd5(const std::string& url)
+{
+    const size_t last = url.rfind('/');
+    if (last == std::string::npos || last == 0) return {};
+    const size_t previous = url.rfind('/', last - 1);
+    if (previous == std::string::npos) return {};
+    return url.substr(previous + 1, last - previous - 1);
+}
+
+std::string FileMd5Hex(const std::wstring& path)
+{
+    if (path.empty()) return {};
+    UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return {};
+    Md5 md5;
+    std::vector<unsigned char> block(64 * 1024);
+    DWORD read = 0;
+    while (true) {
+        if (!::ReadFile(file.Get(), block.data(), static_cast<DWORD>(block.size()), &read, nullptr)) return {};
+        if (read == 0) break;
+        md5.Update(block.data(), read);
+    }
+    return md5.HexDigest();
+}
+
+} // namespace Utils
