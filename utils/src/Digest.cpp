@@ -53,6 +53,7 @@ public:
 private:
     static uint32_t Rotate(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 
+    // Four rounds of sixteen steps, each loop fully unrolled by the compiler.
     void Transform(const unsigned char* block)
     {
         static const uint32_t k[64] = {
@@ -64,35 +65,43 @@ private:
             0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
             0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
             0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
-        static const int shift[16] = {7, 12, 17, 22, 5, 9, 14, 20, 4, 11, 16, 23, 6, 10, 15, 21};
+        static const int shift[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
         uint32_t m[16];
         for (int i = 0; i < 16; ++i) {
             m[i] = uint32_t(block[4 * i]) | uint32_t(block[4 * i + 1]) << 8 | uint32_t(block[4 * i + 2]) << 16 |
                    uint32_t(block[4 * i + 3]) << 24;
         }
         uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-        for (int i = 0; i < 64; ++i) {
-            uint32_t f;
-            int g;
-            const int round = i / 16;
-            if (round == 0) {
-                f = (b & c) | (~b & d);
-                g = i;
-            } else if (round == 1) {
-                f = (d & b) | (~d & c);
-                g = (5 * i + 1) % 16;
-            } else if (round == 2) {
-                f = b ^ c ^ d;
-                g = (3 * i + 5) % 16;
-            } else {
-                f = c ^ (b | ~d);
-                g = (7 * i) % 16;
-            }
-            const uint32_t next = b + Rotate(a + f + k[i] + m[g], shift[round * 4 + i % 4]);
-            a = d;
-            d = c;
-            c = b;
-            b = next;
+        auto step = [](uint32_t& target, uint32_t next, uint32_t f, uint32_t x, uint32_t t, int s) {
+            target = next + Rotate(target + f + x + t, s);
+        };
+#pragma GCC unroll 16
+        for (int i = 0; i < 16; i += 4) {
+            step(a, b, d ^ (b & (c ^ d)), m[i], k[i], shift[0][0]);
+            step(d, a, c ^ (a & (b ^ c)), m[i + 1], k[i + 1], shift[0][1]);
+            step(c, d, b ^ (d & (a ^ b)), m[i + 2], k[i + 2], shift[0][2]);
+            step(b, c, a ^ (c & (d ^ a)), m[i + 3], k[i + 3], shift[0][3]);
+        }
+#pragma GCC unroll 16
+        for (int i = 16; i < 32; i += 4) {
+            step(a, b, c ^ (d & (b ^ c)), m[(5 * i + 1) % 16], k[i], shift[1][0]);
+            step(d, a, b ^ (c & (a ^ b)), m[(5 * i + 6) % 16], k[i + 1], shift[1][1]);
+            step(c, d, a ^ (b & (d ^ a)), m[(5 * i + 11) % 16], k[i + 2], shift[1][2]);
+            step(b, c, d ^ (a & (c ^ d)), m[(5 * i + 16) % 16], k[i + 3], shift[1][3]);
+        }
+#pragma GCC unroll 16
+        for (int i = 32; i < 48; i += 4) {
+            step(a, b, b ^ c ^ d, m[(3 * i + 5) % 16], k[i], shift[2][0]);
+            step(d, a, a ^ b ^ c, m[(3 * i + 8) % 16], k[i + 1], shift[2][1]);
+            step(c, d, d ^ a ^ b, m[(3 * i + 11) % 16], k[i + 2], shift[2][2]);
+            step(b, c, c ^ d ^ a, m[(3 * i + 14) % 16], k[i + 3], shift[2][3]);
+        }
+#pragma GCC unroll 16
+        for (int i = 48; i < 64; i += 4) {
+            step(a, b, c ^ (b | ~d), m[(7 * i) % 16], k[i], shift[3][0]);
+            step(d, a, b ^ (a | ~c), m[(7 * i + 7) % 16], k[i + 1], shift[3][1]);
+            step(c, d, a ^ (d | ~b), m[(7 * i + 14) % 16], k[i + 2], shift[3][2]);
+            step(b, c, d ^ (c | ~a), m[(7 * i + 21) % 16], k[i + 3], shift[3][3]);
         }
         state_[0] += a;
         state_[1] += b;

@@ -16,6 +16,9 @@ constexpr long kConnectTimeoutSeconds = 60;
 // libcurl follows redirects without limit unless told otherwise; a redirect
 // loop would then never end.
 constexpr long kMaxRedirects = 30;
+// libcurl's 16 KiB default means a callback and a file write per 16 KiB;
+// its largest receive buffer, 512 KiB, doubles the throughput under Wine.
+constexpr long kReceiveBufferBytes = 512 * 1024;
 
 struct SlistCleanup {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
@@ -158,6 +161,7 @@ int CurlClient::Transfer()
     code |= curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &CurlClient::ProgressCallback);
     code |= curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
     code |= curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
+    code |= curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
     code |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     if (stallTimeout_ > 0) {
         code |= curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
