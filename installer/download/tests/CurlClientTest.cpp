@@ -169,6 +169,21 @@ TEST_F(CurlClientTest, FailedRenameIsAFailureAndKeepsTheWorkingFile)
     EXPECT_EQ(DlServer::Count(DlServer::Requests("/ccrename.bin"), "GET"), 1);
 }
 
+TEST_F(CurlClientTest, ShortBodyUnderALongerContentLengthIsPartial)
+{
+    const long long size = kMiB + 20;
+    const std::string md5 = DlServer::CreatePackage("cclie.bin", size);
+    DlServer::Script("/cclie.bin", R"([{"length": 1049000}])");
+    CurlClient client(Url("/cclie.bin"), folder_.Path(L"cclie.bin"), nullptr, nullptr);
+
+    EXPECT_EQ(client.Start(), CURLE_PARTIAL_FILE);
+    EXPECT_EQ(FileSize(client.GetPath(true)), size);
+    // The working file already holds the whole package: no second transfer.
+    EXPECT_EQ(client.Start(), 0);
+    EXPECT_EQ(Utils::FileMd5Hex(client.GetPath(false)), md5);
+    EXPECT_EQ(DlServer::Count(DlServer::Requests("/cclie.bin"), "GET"), 1);
+}
+
 TEST_F(CurlClientTest, WorkingFileLongerThanThePackageIsReplaced)
 {
     const std::string md5 = DlServer::CreatePackage("cclong.bin", kMiB + 10);
