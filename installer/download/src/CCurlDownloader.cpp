@@ -11,7 +11,7 @@ CCurlDownloader::CCurlDownloader(DownloadEventCallback callback, std::wstring ur
       stopEvent_(::CreateEventW(nullptr, TRUE, FALSE, nullptr))
 {
     // A working file of an earlier process is not trusted for resuming.
-    ::DeleteFileW(client_.GetPath(true).c_str());
+    if (!path_.empty()) ::DeleteFileW(client_.GetPath(true).c_str());
 }
 
 CCurlDownloader::~CCurlDownloader()

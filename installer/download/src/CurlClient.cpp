@@ -77,7 +77,7 @@ CurlClient::CurlClient(std::wstring url, std::wstring path, void* owner, Progres
 CurlClient::~CurlClient()
 {
     abort_ = true;
-    ::DeleteFileW(GetPath(true).c_str());
+    if (!path_.empty()) ::DeleteFileW(GetPath(true).c_str());
 }
 
 std::wstring CurlClient::GetPath(bool part) const
