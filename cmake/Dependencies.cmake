@@ -32,7 +32,7 @@ add_library(deps_lzma STATIC
   ${_lzma}/7zStream.c ${_lzma}/Bcj2.c ${_lzma}/Bra.c ${_lzma}/Bra86.c
   ${_lzma}/CpuArch.c ${_lzma}/Delta.c ${_lzma}/LzmaDec.c ${_lzma}/Lzma2Dec.c)
 target_include_directories(deps_lzma PUBLIC ${_lzma})
-target_compile_definitions(deps_lzma PRIVATE Z7_PPMD_SUPPORT_DISABLED _7ZIP_PPMD_SUPPPORT_DISABLED)
+# This decoder version leaves PPMd out unless Z7_PPMD_SUPPORT is defined.
 target_compile_options(deps_lzma PRIVATE -w)
 add_library(Deps::lzma ALIAS deps_lzma)
 
