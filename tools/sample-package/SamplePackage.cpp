@@ -42,7 +42,10 @@ struct Options {
 
 class Output {
 public:
-    explicit Output(const Options& options) : split_(options.Has(L"split")), codePage_(options.Has(L"cp936") ? 936 : CP_UTF8) {}
+    explicit Output(const Options& options)
+        : split_(options.Has(L"split")), codePage_(options.Has(L"cp936") ? 936 : CP_UTF8)
+    {
+    }
 
     void Line(const std::wstring& line, bool last = false) { Write(Encode(line) + (last && split_ ? "" : "\r\n")); }
 

@@ -87,7 +87,8 @@ void CInstaller::RunInstall()
 {
     commandLine_ = BuildInstallCommandLine();
     worker_.reset();
-    worker_ = std::make_unique<Utils::Thread>(this, L"ABDEF", [](void* self) { static_cast<CInstaller*>(self)->Install(); });
+    worker_ = std::make_unique<Utils::Thread>(this, L"ABDEF",
+                                              [](void* self) { static_cast<CInstaller*>(self)->Install(); });
     worker_->Resume();
 }
 

@@ -86,6 +86,11 @@ struct RunCase {
     bool productInstalled;
 };
 
+void PrintTo(const RunCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class InstallerRunCases : public InstallerRun, public ::testing::WithParamInterface<RunCase> {};
 
 TEST_P(InstallerRunCases, ReportsExactlyTheEventsOfThePackage)
@@ -118,7 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
                 true},
         RunCase{"CrashIsAFailureWithItsExitCode", L"crash", L"Melvane",
                 [](const std::wstring&) {
-                    return Then(Begin({0.1}), {{IST_CODE_FAIL, static_cast<double>(EXCEPTION_ACCESS_VIOLATION), kFailedText}});
+                    const double accessViolation = static_cast<double>(EXCEPTION_ACCESS_VIOLATION);
+                    return Then(Begin({0.1}), {{IST_CODE_FAIL, accessViolation, kFailedText}});
                 },
                 false},
         RunCase{"SilentExitWithCodeZeroIsASuccess", L"exit:0", L"Melvane",
@@ -141,7 +147,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 std::string ReadFileText(const std::wstring& path)
 {
-    Utils::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    Utils::UniqueHandle file(
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     std::string text(64 * 1024, '\0');
     DWORD read = 0;
     if (!file || !::ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) return {};
@@ -176,6 +183,42 @@ TEST_F(InstallerRun, PackageReceivesEverySwitch)
               "-instdir=" + narrowFolder + "\r\n-ssc=false\r\n-version=1.0.0\r\n/D=" + narrowFolder + "\r\n/S=\r\n");
 }
 
+unsigned long long FileSize(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+TEST_F(InstallerRun, InstalledProductOpensItsWindowAndCloses)
+{
+    TempFolder folder;
+    ASSERT_EQ(Run(L"", folder.Path()).back(), (Event{IST_CODE_SUCCESS, 0.0, L""}));
+    // The package is as large as a real one and carries its payload.
+    EXPECT_GE(FileSize(PackagePath()), 1024ull * 1024);
+    EXPECT_EQ(FileSize(folder.File(L"Melvane.dat")), 1572864ull);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::wstring commandLine = Quoted(folder.File(L"Melvane.exe"));
+    ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                 &info));
+    Utils::UniqueHandle process(info.hProcess);
+    Utils::UniqueHandle thread(info.hThread);
+    HWND window = nullptr;
+    for (int i = 0; i < 200 && !window; ++i) {
+        window = ::FindWindowW(L"MelvaneDemoWindow", L"Melvane");
+        if (!window) ::Sleep(50);
+    }
+    ASSERT_NE(window, nullptr);
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(::WaitForSingleObject(process.Get(), 10000), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    ::GetExitCodeProcess(process.Get(), &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+}
+
 TEST_F(InstallerRun, EmptyInstallFolderLeavesTheChoiceToThePackage)
 {
     wchar_t programFiles[MAX_PATH] = {};
@@ -201,7 +244,8 @@ TEST_F(InstallerRun, InstCmdReachesThePackage)
 TEST_F(InstallerRun, PackageThatCannotStartIsReportedWithTwo)
 {
     TempFolder folder;
-    EXPECT_EQ(Run(L"", folder.Path(), Quoted(folder.File(L"missing.exe"))), Then(Begin({}), {{IST_CODE_FAIL, 2.0, L""}}));
+    EXPECT_EQ(Run(L"", folder.Path(), Quoted(folder.File(L"missing.exe"))),
+              Then(Begin({}), {{IST_CODE_FAIL, 2.0, L""}}));
 }
 
 TEST_F(InstallerRun, CommandLineTooLongStartsNoChild)
@@ -245,7 +289,8 @@ TEST(InstallerCommandLine, EmptyFolderAndLanguageAreLeftOut)
 {
     CInstaller installer(nullptr, L"\"p.exe\"", L"", false, true, false);
     EXPECT_EQ(installer.BuildInstallCommandLine(),
-              L"\"p.exe\" /S -console=show -version=1.0.0 -adminact=false -authorizationact=false -dsc=false -ssc=true");
+              L"\"p.exe\" /S -console=show -version=1.0.0 -adminact=false -authorizationact=false -dsc=false "
+              L"-ssc=true");
 }
 
 TEST(InstallerCommandLine, TrailingBackslashDoesNotEscapeTheQuote)
@@ -263,6 +308,11 @@ struct ParseCase {
     std::vector<Event> events;
     int result;
 };
+
+void PrintTo(const ParseCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class InstallerParse : public ::testing::TestWithParam<ParseCase> {};
 
@@ -297,7 +347,9 @@ INSTANTIATE_TEST_SUITE_P(
                    {3004, 0.0, L"https://melvane.example/welcome"}},
                   0},
         ParseCase{"EmptyValue", L"InstPath=\nError=", {{3000, 0.0, L""}, {2004, 1000.0, L""}}, 1000},
-        ParseCase{"StartupStyles", L"StartupStyle=NonStartup\nStartupStyle= AutoStartup \nStartupStyle=UserStartup\nStartupStyle=Later",
+        ParseCase{"StartupStyles",
+                  L"StartupStyle=NonStartup\nStartupStyle= AutoStartup \nStartupStyle=UserStartup\n"
+                  L"StartupStyle=Later",
                   {{3005, 0.0, L""}, {3005, 1.0, L""}, {3005, 2.0, L""}, {3005, 0.0, L""}}, 0},
         ParseCase{"Detentions", L"TopShowDetention=5000\nFinsihCloseDetention=-1\nTopShowDetention=soon",
                   {{3007, 5000.0, L""}, {3008, 4294967295.0, L""}, {3007, 0.0, L""}}, 0},

@@ -58,6 +58,11 @@ struct UninstallCase {
     bool removed;
 };
 
+void PrintTo(const UninstallCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class UninstallCases : public InstalledProduct, public ::testing::WithParamInterface<UninstallCase> {};
 
 TEST_P(UninstallCases, ReportsExactlyTheEventsOfTheUninstaller)
@@ -87,7 +92,9 @@ INSTANTIATE_TEST_SUITE_P(
                       false},
         UninstallCase{"Error",
                       L"error",
-                      {kStarted, {UNIST_CODE_PROGRESS, 0.1, L""}, {UNIST_CODE_ERROR, 0.0, L"卸载程序被拒绝访问"}},
+                      {kStarted,
+                       {UNIST_CODE_PROGRESS, 0.1, L""},
+                       {UNIST_CODE_ERROR, 0.0, L"卸载程序被拒绝访问"}},
                       false},
         UninstallCase{"SilentSuccess", L"silent", {kStarted, {UNIST_CODE_SUCCESS, 1.0, L""}}, true},
         // The exit code is not weighed: a silent end counts as done.
@@ -141,6 +148,11 @@ struct UninstallParseCase {
     std::vector<Event> events;
     int result;
 };
+
+void PrintTo(const UninstallParseCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class UnInstallerParse : public ::testing::TestWithParam<UninstallParseCase> {};
 
