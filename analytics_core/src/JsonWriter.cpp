@@ -1,4 +1,4 @@
-#include "analytics_core/JsonWriter.h"
+#include "JsonWriter.h"
 
 #include <windows.h>
 

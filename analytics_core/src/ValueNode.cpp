@@ -1,7 +1,8 @@
 #include "analytics_core/ValueNode.h"
 
-#include "analytics_core/JsonWriter.h"
 #include "analytics_core/ObjectNode.h"
+
+#include "JsonWriter.h"
 
 namespace analytics_core::utils {
 

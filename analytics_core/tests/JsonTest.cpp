@@ -1,13 +1,11 @@
 #include "TestSupport.h"
 
 #include "analytics_core/Encoding.h"
-#include "analytics_core/JsonWriter.h"
 #include "analytics_core/PropertiesNode.h"
 #include "analytics_core/Validation.h"
 
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <limits>
 
 namespace {
@@ -15,17 +13,6 @@ namespace {
 using analytics_core::PropertiesNode;
 using analytics_core::utils::ObjectNode;
 using analytics_core::utils::ValueNode;
-
-// The local time as the C runtime computes it, for comparison with the writer.
-std::string LocalText(time_t seconds, int milliseconds)
-{
-    std::tm parts{};
-    localtime_s(&parts, &seconds);
-    char text[40];
-    std::snprintf(text, sizeof(text), "\"%04d-%02d-%02d %02d:%02d:%02d.%03d\"", parts.tm_year + 1900,
-                  parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, milliseconds);
-    return text;
-}
 
 TEST(JsonWriter, WritesEveryKindInItsForm)
 {
@@ -47,9 +34,9 @@ TEST(JsonWriter, WritesEveryKindInItsForm)
         {ValueNode::MakeString("plain"), "\"plain\""},
         {ValueNode::MakeList({"a", "b\"c"}), "[\"a\",\"b\\\"c\"]"},
         {ValueNode::MakeList({}), "[]"},
-        {ValueNode::MakeDateTime(1700000000, 250), LocalText(1700000000, 250)},
-        {ValueNode::MakeDateTime(1700000000, 1250), LocalText(1700000001, 250)},
-        {ValueNode::MakeDateTime(1700000000, -1), LocalText(1699999999, 999)},
+        {ValueNode::MakeDateTime(1700000000, 250), LocalDateTimeText(1700000000, 250)},
+        {ValueNode::MakeDateTime(1700000000, 1250), LocalDateTimeText(1700000001, 250)},
+        {ValueNode::MakeDateTime(1700000000, -1), LocalDateTimeText(1699999999, 999)},
         {ValueNode::MakeBool(true), "true"},
         {ValueNode::MakeBool(false), "false"},
         {ValueNode::MakeObject(inner), "{\"a\":\"x\",\"b\":-2}"},

@@ -166,10 +166,7 @@ TEST_F(RecordQueueTest, FailedBatchKeepsItsNewestRecordsWhenRoomIsShort)
 
     poster_->RouteTo(ok_.Url());
     EXPECT_TRUE(queue.FlushUntilEmpty());
-    std::vector<int> expected = Range(6, 24);
-    const std::vector<int> newer = Range(100, 1000);
-    expected.insert(expected.end(), newer.begin(), newer.end());
-    EXPECT_EQ(Sequences(ok_.Records(id_)), expected);
+    EXPECT_EQ(Sequences(ok_.Records(id_)), Joined(Range(6, 24), Range(100, 1000)));
 }
 
 TEST_F(RecordQueueTest, ConcurrentProducersAndFlushesLoseAndRepeatNothing)

@@ -35,16 +35,6 @@ std::string Fill(std::string pattern, const std::string& recordText, const std::
     return pattern;
 }
 
-std::string LocalDateTime(time_t seconds, int milliseconds)
-{
-    std::tm parts{};
-    localtime_s(&parts, &seconds);
-    char text[40];
-    std::snprintf(text, sizeof(text), "\"%04d-%02d-%02d %02d:%02d:%02d.%03d\"", parts.tm_year + 1900,
-                  parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, milliseconds);
-    return text;
-}
-
 int64_t NowMilliseconds()
 {
     return static_cast<int64_t>(std::time(nullptr)) * 1000;
@@ -90,7 +80,7 @@ TEST_F(SdkTest, TrackRecordTextHasSortedKeysLibAndTimeFromProperties)
         "\"project\":\"melvane\",\"properties\":{\"$app_version\":\"1.0\",\"$lib\":\"cpp\",\"$lib_version\":\"0.9\","
         "\"Upper\":\"x\",\"_under\":\"y\",\"count\":3,\"half\":0.5,\"ok\":true,\"ratio\":1.23457e+06,"
         "\"tags\":[\"a\",\"b\"],\"tk_app_id\":\"m\",\"tk_name\":\"" u8"立即安装" "\",\"tk_sdk\":\"WindowsCPP\","
-        "\"when\":" + LocalDateTime(1700000000, 250) + "},\"time\":1700000000250,\"type\":\"track\"}";
+        "\"when\":" + LocalDateTimeText(1700000000, 250) + "},\"time\":1700000000250,\"type\":\"track\"}";
     EXPECT_EQ(texts[0], Fill(expected, texts[0], id_));
 }
 

@@ -73,54 +73,51 @@ TEST(Staging, RecordsQueuedWhileTheCollectorIsDownArriveOnceAtTheNextRun)
     EXPECT_EQ(Sequences(ok.Records(id)), Range(0, 5));
 }
 
-TEST(Staging, StagedRecordsGoInFrontOfTheRunsOwnAsFarAsRoomAllows)
-{
-    TempFolder folder;
-    Collector ok("ok");
-    const std::string id = UniqueName("bounded");
-    const std::wstring staging = folder.WidePath() + L"bounded.jsonl";
+class StagedRecords : public ::testing::Test {
+protected:
+    // A run that queued records 0 to count-1 and could not send them.
+    void StageInEarlierRun(int count)
     {
-        RecordQueue earlier(std::make_unique<BatchPoster>(kDownUrl), staging);
-        for (int i = 0; i < 10; ++i) earlier.Add(MakeRecord(id, i));
+        RecordQueue earlier(std::make_unique<BatchPoster>(kDownUrl), staging_);
+        for (int i = 0; i < count; ++i) earlier.Add(MakeRecord(id_, i));
         earlier.Close();
     }
-    EXPECT_EQ(FileLines(staging).size(), 10u);
 
-    RecordQueue later(std::make_unique<BatchPoster>(ok.Url()), staging);
-    for (int i = 100; i < 1120; ++i) later.Add(MakeRecord(id, i));
+    TempFolder folder_;
+    Collector ok_{"ok"};
+    std::string id_ = UniqueName("staged");
+    std::wstring staging_ = folder_.WidePath() + L"staged.jsonl";
+};
+
+TEST_F(StagedRecords, GoInFrontOfTheRunsOwnAsFarAsRoomAllows)
+{
+    StageInEarlierRun(10);
+    EXPECT_EQ(FileLines(staging_).size(), 10u);
+
+    RecordQueue later(std::make_unique<BatchPoster>(ok_.Url()), staging_);
+    for (int i = 100; i < 1120; ++i) later.Add(MakeRecord(id_, i));
     EXPECT_TRUE(later.FlushUntilEmpty());
     // Room for 4 of the 10 staged records: the newest 4.
-    std::vector<int> expected = Range(6, 4);
-    const std::vector<int> own = Range(100, 1020);
-    expected.insert(expected.end(), own.begin(), own.end());
-    EXPECT_EQ(Sequences(ok.Records(id)), expected);
-    EXPECT_FALSE(Utils::FileExists(staging));
+    EXPECT_EQ(Sequences(ok_.Records(id_)), Joined(Range(6, 4), Range(100, 1020)));
+    EXPECT_FALSE(Utils::FileExists(staging_));
     later.Close();
-    EXPECT_FALSE(Utils::FileExists(staging));
+    EXPECT_FALSE(Utils::FileExists(staging_));
 }
 
-TEST(Staging, HalfWrittenReplacementFromACrashLeavesTheStagedFileWhole)
+TEST_F(StagedRecords, SurviveACrashWhileTheFileIsReplaced)
 {
-    TempFolder folder;
-    Collector ok("ok");
-    const std::string id = UniqueName("crash");
-    const std::wstring staging = folder.WidePath() + L"crash.jsonl";
-    {
-        RecordQueue earlier(std::make_unique<BatchPoster>(kDownUrl), staging);
-        for (int i = 0; i < 3; ++i) earlier.Add(MakeRecord(id, i));
-        earlier.Close();
-    }
+    StageInEarlierRun(3);
     // What a crash in the middle of the next replacement leaves behind.
-    WriteText(staging + L".tmp", MakeRecord(id, 3) + "\n{\"_track_id\":1,\"dist");
+    WriteText(staging_ + L".tmp", MakeRecord(id_, 3) + "\n{\"_track_id\":1,\"dist");
 
-    RecordQueue later(std::make_unique<BatchPoster>(ok.Url()), staging);
+    RecordQueue later(std::make_unique<BatchPoster>(ok_.Url()), staging_);
     EXPECT_TRUE(later.FlushUntilEmpty());
-    EXPECT_EQ(Sequences(ok.Records(id)), Range(0, 3));
+    EXPECT_EQ(Sequences(ok_.Records(id_)), Range(0, 3));
 
-    later.Add(MakeRecord(id, 4));
+    later.Add(MakeRecord(id_, 4));
     later.Close();
-    EXPECT_EQ(FileLines(staging), (std::vector<std::string>{MakeRecord(id, 4)}));
-    EXPECT_FALSE(Utils::FileExists(staging + L".tmp"));
+    EXPECT_EQ(FileLines(staging_), (std::vector<std::string>{MakeRecord(id_, 4)}));
+    EXPECT_FALSE(Utils::FileExists(staging_ + L".tmp"));
 }
 
 TEST(Staging, LinesThatAreNotRecordsAreSkipped)

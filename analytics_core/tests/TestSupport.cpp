@@ -175,6 +175,22 @@ std::vector<int> Sequences(const std::vector<Json::Value>& records)
     return sequences;
 }
 
+std::vector<int> Joined(std::vector<int> first, const std::vector<int>& second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+std::string LocalDateTimeText(time_t seconds, int milliseconds)
+{
+    std::tm parts{};
+    localtime_s(&parts, &seconds);
+    char text[40];
+    std::snprintf(text, sizeof(text), "\"%04d-%02d-%02d %02d:%02d:%02d.%03d\"", parts.tm_year + 1900,
+                  parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, milliseconds);
+    return text;
+}
+
 std::vector<int> Range(int first, int count)
 {
     std::vector<int> values(count);

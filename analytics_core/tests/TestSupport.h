@@ -2,6 +2,7 @@
 
 #include <json/json.h>
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -73,5 +74,10 @@ std::string MakeRecord(const std::string& distinctId, int sequence);
 // The sequence numbers of records, in order.
 std::vector<int> Sequences(const std::vector<Json::Value>& records);
 std::vector<int> Range(int first, int count);
+std::vector<int> Joined(std::vector<int> first, const std::vector<int>& second);
 
 std::wstring ToWide(const std::string& utf8);
+
+// A DateTime value as the C runtime computes local time, quotes included: the
+// reference for the record writer's form.
+std::string LocalDateTimeText(time_t seconds, int milliseconds);
