@@ -5,6 +5,7 @@
 #include "Utils/Thread.h"
 #include "Utils/UniqueHandle.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +33,13 @@ public:
     // child has ended and its output is used up; a last line that had no line
     // feed is appended in that call.
     bool ReadLines(std::vector<std::string>& lines);
+
+    // Reads the output to its end, decoding each line with the code page in
+    // force when the line is reached (a line may change it) and handing it to
+    // handle, which returns 0 or a result. With stopOnResult, reading stops
+    // after the read whose lines gave a result. Returns the last result, or 0.
+    int ReadOutput(const unsigned& codePage, const std::function<int(const std::wstring&)>& handle,
+                   bool stopOnResult);
 
     // Reads and drops the rest of the output so the child cannot block on a
     // full pipe, waits for it to end, closes every handle and returns its exit

@@ -10,7 +10,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <vector>
 
 namespace {
 
@@ -103,18 +102,7 @@ void CInstaller::Install()
         Send(IST_CODE_FAIL, 2.0);
         return;
     }
-    int result = 0;
-    std::vector<std::string> lines;
-    bool more = true;
-    while (result == 0 && more) {
-        lines.clear();
-        more = runner.ReadLines(lines);
-        // Every line of one read is handled, even after a decisive one.
-        for (const std::string& line : lines) {
-            const int lineResult = Parse(Utils::ToWide(line, codePage_));
-            if (lineResult != 0) result = lineResult;
-        }
-    }
+    const int result = runner.ReadOutput(codePage_, [this](const std::wstring& line) { return Parse(line); }, true);
     const DWORD exitCode = runner.Finish();
     if (result != 0) return;
     // Without a decisive line only a clean exit is a success: a crash or an

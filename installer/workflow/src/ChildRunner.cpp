@@ -1,6 +1,7 @@
 #include "ChildRunner.h"
 
 #include "Utils/Exception.h"
+#include "Utils/Text.h"
 #include "Utils/Trace.h"
 
 #include <algorithm>
@@ -89,6 +90,24 @@ bool ChildRunner::ReadLines(std::vector<std::string>& lines)
     outputDone_ = true;
     assembler_.Flush(lines);
     return false;
+}
+
+int ChildRunner::ReadOutput(const unsigned& codePage, const std::function<int(const std::wstring&)>& handle,
+                            bool stopOnResult)
+{
+    int result = 0;
+    std::vector<std::string> lines;
+    bool more = true;
+    while (more && !(stopOnResult && result != 0)) {
+        lines.clear();
+        more = ReadLines(lines);
+        // Every line of one read is handled, even after one that gave a result.
+        for (const std::string& line : lines) {
+            const int lineResult = handle(Utils::ToWide(line, codePage));
+            if (lineResult != 0) result = lineResult;
+        }
+    }
+    return result;
 }
 
 DWORD ChildRunner::Finish()

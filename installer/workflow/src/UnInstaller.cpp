@@ -8,8 +8,6 @@
 #include "Utils/Text.h"
 #include "WorkflowEventCodes.h"
 
-#include <vector>
-
 namespace {
 constexpr const wchar_t* kMissingUninstallerText = L"可执行卸载文件不存在";
 constexpr const wchar_t* kUninstallFailedText = L"安装包卸载失败";
@@ -64,18 +62,9 @@ void UnInstaller::Uninstall()
     }
     // Everything the uninstaller prints is read, also after it has reported,
     // and also when it ends at once.
-    bool reportAtEnd = true;
-    std::vector<std::string> lines;
-    bool more = true;
-    while (more) {
-        lines.clear();
-        more = runner.ReadLines(lines);
-        for (const std::string& line : lines) {
-            if (Parse(Utils::ToWide(line, codePage_)) != 0) reportAtEnd = false;
-        }
-    }
+    const int result = runner.ReadOutput(codePage_, [this](const std::wstring& line) { return Parse(line); }, false);
     runner.Finish();
-    if (reportAtEnd) Send(UNIST_CODE_SUCCESS, 1.0);
+    if (result == 0) Send(UNIST_CODE_SUCCESS, 1.0);
 }
 
 int UnInstaller::Parse(const std::wstring& text)
