@@ -113,7 +113,9 @@ std::wstring CInstallRecords::CustomInstallFolder(const std::wstring& editText)
 {
     const std::wstring defaultFolder = DefaultInstallFolder();
     if (SameFolder(defaultFolder, editText)) return defaultFolder;
-    return Join(Utils::ReplaceAll(editText, L"/", L"\\"), kProductFolderName);
+    std::wstring folder = Utils::ReplaceAll(editText, L"/", L"\\");
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    return folder + L"\\" + kProductFolderName;
 }
 
 bool CInstallRecords::KeepsOldVersion(const std::wstring& targetFolder) const

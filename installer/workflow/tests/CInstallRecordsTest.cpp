@@ -152,6 +152,7 @@ TEST_F(Records, CustomFolder)
     records.ReadInstallRecords();
     EXPECT_EQ(records.CustomInstallFolder(L"D:/Apps"), L"D:\\Apps\\Melvane");
     EXPECT_EQ(records.CustomInstallFolder(L"D:\\Apps\\"), L"D:\\Apps\\Melvane");
+    EXPECT_EQ(records.CustomInstallFolder(L"D:/"), L"D:\\Melvane");
     const std::wstring defaultFolder = records.DefaultInstallFolder();
     EXPECT_EQ(records.CustomInstallFolder(defaultFolder), defaultFolder);
     EXPECT_EQ(records.CustomInstallFolder(defaultFolder + L"\\"), defaultFolder);
