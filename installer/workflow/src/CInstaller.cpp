@@ -84,8 +84,9 @@ std::wstring CInstaller::BuildInstallCommandLine() const
 
 void CInstaller::RunInstall()
 {
-    commandLine_ = BuildInstallCommandLine();
+    // The previous run ends before its command line is replaced.
     worker_.reset();
+    commandLine_ = BuildInstallCommandLine();
     worker_ = std::make_unique<Utils::Thread>(this, L"ABDEF",
                                               [](void* self) { static_cast<CInstaller*>(self)->Install(); });
     worker_->Resume();

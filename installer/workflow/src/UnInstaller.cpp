@@ -39,8 +39,9 @@ std::wstring UnInstaller::BuildCommandLine() const
 
 void UnInstaller::Run()
 {
-    commandLine_ = BuildCommandLine();
+    // The previous run ends before its command line is replaced.
     worker_.reset();
+    commandLine_ = BuildCommandLine();
     worker_ = std::make_unique<Utils::Thread>(this, L"UnInstaller",
                                               [](void* self) { static_cast<UnInstaller*>(self)->Uninstall(); });
     worker_->Resume();
