@@ -97,27 +97,27 @@ std::vector<Json::Value> Collector::Requests(const std::string& distinctId) cons
     return requests;
 }
 
-StderrCapture::StderrCapture()
+StreamCapture::StreamCapture(FILE* stream) : stream_(stream), fd_(_fileno(stream))
 {
     wchar_t folder[MAX_PATH];
     ::GetTempPathW(MAX_PATH, folder);
-    path_ = std::wstring(folder) + ToWide(UniqueName("stderr")) + L".txt";
-    std::fflush(stderr);
+    path_ = std::wstring(folder) + ToWide(UniqueName("capture")) + L".txt";
+    std::fflush(stream_);
     file_ = _wopen(path_.c_str(), _O_RDWR | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
-    saved_ = _dup(2);
-    if (file_ < 0 || saved_ < 0 || _dup2(file_, 2) != 0) throw std::runtime_error("cannot capture stderr");
+    saved_ = _dup(fd_);
+    if (file_ < 0 || saved_ < 0 || _dup2(file_, fd_) != 0) throw std::runtime_error("cannot capture a stream");
 }
 
-StderrCapture::~StderrCapture()
+StreamCapture::~StreamCapture()
 {
     Restore();
 }
 
-void StderrCapture::Restore()
+void StreamCapture::Restore()
 {
     if (saved_ < 0) return;
-    std::fflush(stderr);
-    _dup2(saved_, 2);
+    std::fflush(stream_);
+    _dup2(saved_, fd_);
     _close(saved_);
     saved_ = -1;
     _lseek(file_, 0, SEEK_SET);
@@ -128,7 +128,7 @@ void StderrCapture::Restore()
     _wunlink(path_.c_str());
 }
 
-std::string StderrCapture::Text()
+std::string StreamCapture::Text()
 {
     Restore();
     return text_;

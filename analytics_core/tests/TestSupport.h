@@ -2,6 +2,7 @@
 
 #include <json/json.h>
 
+#include <cstdio>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -28,13 +29,13 @@ private:
     std::string url_;
 };
 
-// Redirects the C runtime's standard error into a file while it lives.
-class StderrCapture {
+// Redirects one of the C runtime's standard streams into a file while it lives.
+class StreamCapture {
 public:
-    StderrCapture();
-    ~StderrCapture();
-    StderrCapture(const StderrCapture&) = delete;
-    StderrCapture& operator=(const StderrCapture&) = delete;
+    explicit StreamCapture(FILE* stream);
+    ~StreamCapture();
+    StreamCapture(const StreamCapture&) = delete;
+    StreamCapture& operator=(const StreamCapture&) = delete;
 
     // Ends the capture (once) and returns what was written.
     std::string Text();
@@ -42,10 +43,22 @@ public:
 private:
     void Restore();
 
+    FILE* stream_;
+    int fd_;
     std::wstring path_;
     int file_ = -1;
     int saved_ = -1;
     std::string text_;
+};
+
+class StderrCapture : public StreamCapture {
+public:
+    StderrCapture() : StreamCapture(stderr) {}
+};
+
+class StdoutCapture : public StreamCapture {
+public:
+    StdoutCapture() : StreamCapture(stdout) {}
 };
 
 Json::Value ParseJson(const std::string& text);
