@@ -64,6 +64,20 @@ void PutKnownResult(PropertiesNode& properties, const std::string& name, const s
     }
 }
 
+// The details orders and payments share.
+template <typename Purchase>
+void PutPurchaseDetails(PropertiesNode& properties, const Purchase& purchase)
+{
+    PutTextIfAny(properties, "tk_subitem", purchase.subitem);
+    PutTextIfAny(properties, "tk_sku", purchase.sku);
+    PutTextIfAny(properties, "tk_voucher_id", purchase.voucherId);
+    PutIntIfAny(properties, "tk_campaign_code", purchase.campaignCode);
+    PutNumberIfPositive(properties, "tk_cur_original_amount", purchase.curOriginalAmount);
+    PutNumberIfPositive(properties, "tk_cur_paid_amount", purchase.curPaidAmount);
+    PutTextIfAny(properties, "tk_cashier_name", purchase.cashierName);
+    PutTextIfAny(properties, "tk_cashier_title", purchase.cashierTitle);
+}
+
 void PutFirstTime(PropertiesNode& properties)
 {
     properties.PutBool("$is_first_time", true);
@@ -377,14 +391,7 @@ void TrackerImpl::trackOrder(const TkEventOrder& event, const TkContextPropertie
     properties.PutDouble("tk_original_amount", event.originalAmount);
     PutFirstTime(properties);
     PutTextIfAny(properties, "tk_order_id", event.orderId);
-    PutTextIfAny(properties, "tk_subitem", event.subitem);
-    PutTextIfAny(properties, "tk_sku", event.sku);
-    PutIntIfAny(properties, "tk_campaign_code", event.campaignCode);
-    PutTextIfAny(properties, "tk_voucher_id", event.voucherId);
-    PutNumberIfPositive(properties, "tk_cur_original_amount", event.curOriginalAmount);
-    PutNumberIfPositive(properties, "tk_cur_paid_amount", event.curPaidAmount);
-    PutTextIfAny(properties, "tk_cashier_name", event.cashierName);
-    PutTextIfAny(properties, "tk_cashier_title", event.cashierTitle);
+    PutPurchaseDetails(properties, event);
     ctx.applyTo(TkEventKind::Order, properties);
     send("TkEventOrder", properties, Flush::Deferred);
 }
@@ -413,15 +420,8 @@ void TrackerImpl::trackPayment(const TkEventPayment& event, const TkContextPrope
     PutFirstTime(properties);
     PutTextIfAny(properties, "tk_suit_id", event.suitId);
     if (event.iapType) properties.PutString("tk_iap_type", IapTypeText(*event.iapType, kFunction));
-    PutTextIfAny(properties, "tk_subitem", event.subitem);
-    PutTextIfAny(properties, "tk_sku", event.sku);
-    PutTextIfAny(properties, "tk_voucher_id", event.voucherId);
     PutTextIfAny(properties, "tk_used_voucher_id", event.usedVoucherId);
-    PutIntIfAny(properties, "tk_campaign_code", event.campaignCode);
-    PutNumberIfPositive(properties, "tk_cur_original_amount", event.curOriginalAmount);
-    PutNumberIfPositive(properties, "tk_cur_paid_amount", event.curPaidAmount);
-    PutTextIfAny(properties, "tk_cashier_name", event.cashierName);
-    PutTextIfAny(properties, "tk_cashier_title", event.cashierTitle);
+    PutPurchaseDetails(properties, event);
     ctx.applyTo(TkEventKind::Payment, properties);
     queue("TkEventPayment", properties);
 

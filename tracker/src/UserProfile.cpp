@@ -4,8 +4,7 @@
 
 #include "analytics_core/Sdk.h"
 
-#include <windows.h>
-
+#include <chrono>
 #include <map>
 
 namespace tavik::tracking {
@@ -44,13 +43,9 @@ const std::map<std::string, Operation>& Operations()
 
 ProfileDate ProfileNow()
 {
-    FILETIME now;
-    ::GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER ticks;
-    ticks.LowPart = now.dwLowDateTime;
-    ticks.HighPart = now.dwHighDateTime;
-    constexpr ULONGLONG kTicksTo1970 = 116444736000000000ULL;
-    const int64_t milliseconds = static_cast<int64_t>((ticks.QuadPart - kTicksTo1970) / 10000);
+    const int64_t milliseconds =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
     return {milliseconds / 1000, static_cast<int>(milliseconds % 1000)};
 }
 
