@@ -37,6 +37,9 @@ cp "$build/tools/headless/melvane_headless.exe" "$demo/bin/"
 printf '[Install]\r\nDownloadUrl=http://127.0.0.1:%s/software/385\r\nDownloadType=1\r\n' \
     "$dl_port" >"$demo/bin/TavikInstallerConfig.ini"
 
+# The installer posts its analytics to the local collector.
+export MELVANE_ANALYTICS_URL="http://127.0.0.1:$collector_port/sa?project=pc"
+
 session_start "$demo/prefix"
 echo "--- events (code value text) ---"
 status=0
@@ -45,6 +48,12 @@ echo "--- installed into C:\\Demo\\Melvane ---"
 ls -l "$WINEPREFIX/drive_c/Demo/Melvane" 2>/dev/null || echo "(nothing)"
 records="$demo/collector/demo.records.jsonl"
 echo "--- analytics records received: $( [ -f "$records" ] && wc -l <"$records" || echo 0) ---"
-[ -f "$records" ] && cut -c1-160 "$records" || true
+[ -f "$records" ] && python3 -c '
+import json, sys
+for line in open(sys.argv[1], encoding="utf-8"):
+    r = json.loads(line)
+    p = r.get("properties", {})
+    print(r.get("event"), p.get("tk_task_name", ""), p.get("tk_task_elapsed", ""), p.get("tkc_ab", ""))
+' "$records" || true
 if [ "$status" -eq 0 ]; then echo "demo: installed"; else echo "demo: failed ($status)"; fi
 exit "$status"

@@ -1,7 +1,8 @@
 // Runs the whole install pipeline without a window: configuration as the
 // installer reads it (defaults, TavikInstallerConfig.ini beside this program,
 // switches), then uninstall, download and install, printing every event as
-// one line "code value text" in UTF-8.
+// one line "code value text" in UTF-8. Analytics starts and stops as in the
+// installer, with the stage reports the installer makes for these events.
 //
 // Switches besides the installer's own: -instdir=<folder> (default: the
 // folder the installer would propose), -dsc=false, -ssc=false,
@@ -9,8 +10,10 @@
 #include "CDownloadInstaller.h"
 #include "CDownloader.h"
 #include "CInstallRecords.h"
+#include "EventReporting.h"
 #include "InstallerConfig.h"
 #include "Utils/CommandLine.h"
+#include "Utils/Stopwatch.h"
 #include "Utils/Text.h"
 #include "Utils/UniqueHandle.h"
 #include "WorkflowEventCodes.h"
@@ -34,6 +37,7 @@ public:
                                  Utils::ToNarrow(text ? text : L"", Utils::kUtf8CodePage) + "\n";
         std::fwrite(line.data(), 1, line.size(), stdout);
         std::fflush(stdout);
+        Report(code);
         if (code == IST_CODE_INSTALL_PATH && text) installPath_ = text;
         if (code == IST_CODE_UNINSTALL_EP && text) uninstallEntry_ = text;
         if (code == IST_CODE_SUCCESS) Finish(0);
@@ -61,6 +65,21 @@ public:
     }
 
 private:
+    void Report(int code)
+    {
+        const ReportExtra ab{{L"AB", InstallerConfig::Get().AbGroup}};
+        if (code == DL_CODE_START) {
+            if (!downloaderReported_) ReportTask(L"下载器启动", 0.0f, L"", ab);
+            downloaderReported_ = true;
+            ReportTask(L"开始下载大包", 0.0f, L"", ab);
+            downloadWatch_.Start();
+        } else if (code == DL_CODE_SUCCESS) {
+            ReportTask(L"大包下载完毕", downloadWatch_.Elapsed(), L"", ab);
+        } else if (code == IST_CODE_SUCCESS) {
+            ReportTask(L"安装成功", 0.0f, L"", ab);
+        }
+    }
+
     static std::string Format(double value)
     {
         char buffer[32];
@@ -77,6 +96,8 @@ private:
     std::mutex mutex_;
     Utils::UniqueHandle done_;
     int exitCode_ = 1;
+    bool downloaderReported_ = false;
+    Utils::Stopwatch downloadWatch_;
     std::wstring installPath_;
     std::wstring uninstallEntry_;
 };
@@ -86,12 +107,8 @@ bool Flag(const Utils::CommandLine& switches, const wchar_t* key)
     return !switches.HasAssignment(key) || switches.GetString(key) != L"false";
 }
 
-} // namespace
-
-int wmain()
+int RunPipeline(const InstallerConfig& config)
 {
-    InstallerConfig& config = InstallerConfig::Get();
-    config.ApplyCommandLine();
     const Utils::CommandLine switches(::GetCommandLineW());
 
     CInstallRecords records;
@@ -119,4 +136,16 @@ int wmain()
     records.WriteProductIni(installed, config.LanguageIndex);
     records.WriteRegistryRecords(installed, outcome.UninstallEntry());
     return 0;
+}
+
+} // namespace
+
+int wmain()
+{
+    InstallerConfig& config = InstallerConfig::Get();
+    if (config.IsEnableAnalytics) StartAnalytics();
+    config.ApplyCommandLine();
+    const int exitCode = RunPipeline(config);
+    if (config.IsEnableAnalytics) StopAnalytics();
+    return exitCode;
 }
