@@ -10,9 +10,12 @@ Tests steer it through POST requests with a JSON body under /_ctl/:
   /_ctl/file    {"name", "size", "sparse"?}      create a package -> {"md5"}
   /_ctl/product {"id", "file", "digest"?}        digest: "lower" (default),
                                                  "upper", "none" or literal text
-  /_ctl/script  {"path", "method"?, "answers", "then"?}
+  /_ctl/script  {"path", "method"?, "from"?, "answers", "then"?}
                 successive answers for requests of that path and method
-                ("GET" by default, "*" for any); "then" answers afterwards
+                ("GET" by default, "*" for any); "then" answers afterwards.
+                With "from": N the script serves only requests whose Range
+                starts at byte N or later (the script with the greatest such
+                N wins), so each part of a ranged download can be steered
   /_ctl/log     {"path"}                         requests seen -> {"requests"}
 An answer is an object with any of:
   "status": N         answer N with a short error page
@@ -22,6 +25,9 @@ An answer is an object with any of:
                       nothing for S seconds (or until the client leaves)
   "rate": B           send at most B bytes per second on this connection
   "length": N         claim Content-Length N (sends at most N bytes)
+  "no_length": true   send no Content-Length; the body ends when the
+                      connection closes
+  "ignore_range": true  answer 200 with the whole file whatever the Range
 An empty object serves the file normally.
 
 Commands:
@@ -55,7 +61,7 @@ class State:
         self.root = os.path.abspath(root)
         self.lock = threading.Lock()
         self.products = dict(products)   # id -> (file, digest mode)
-        self.scripts = {}                # (path, method) -> {"answers": [...], "then": {...}}
+        self.scripts = {}                # (path, method, from) -> {"answers": [...], "then": {...}}
         self.log = []
         self.md5_cache = {}
 
@@ -84,16 +90,23 @@ class State:
             self.md5_cache[name] = (key, value)
         return value
 
-    def next_answer(self, path, method):
+    def next_answer(self, path, method, range_first):
         with self.lock:
-            for key in ((path, method), (path, "*")):
-                script = self.scripts.get(key)
-                if script is None:
+            for m in (method, "*"):
+                starts = [k[2] for k in self.scripts if k[0] == path and k[1] == m and k[2] <= range_first]
+                if not starts:
                     continue
+                script = self.scripts[(path, m, max(starts))]
                 if script["answers"]:
                     return script["answers"].pop(0)
                 return script["then"]
         return {}
+
+
+def range_start(header):
+    """First byte a "bytes=N-..." Range asks for; 0 without one."""
+    match = re.match(r"\s*bytes=(\d+)-", header or "")
+    return int(match.group(1)) if match else 0
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -140,7 +153,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if path == "/_ctl/script":
             script = {"answers": list(body.get("answers", [])), "then": body.get("then", {})}
             with state.lock:
-                state.scripts[(body["path"], body.get("method", "GET"))] = script
+                state.scripts[(body["path"], body.get("method", "GET"), int(body.get("from", 0)))] = script
             return {}
         if path == "/_ctl/log":
             with state.lock:
@@ -180,7 +193,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         with self.state.lock:
             self.state.log.append({"method": self.command, "path": path,
                                    "range": self.headers.get("Range") or ""})
-        answer = self.state.next_answer(path, self.command)
+        answer = self.state.next_answer(path, self.command, range_start(self.headers.get("Range")))
         if "status" in answer:
             self.send_small(int(answer["status"]), b"error page\n", head)
             return
@@ -221,7 +234,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         size = os.path.getsize(file_path)
         first, last = 0, size - 1
         status = 200
-        range_header = self.headers.get("Range")
+        range_header = None if answer.get("ignore_range") else self.headers.get("Range")
         if range_header:
             match = re.fullmatch(r"bytes=(\d*)-(\d*)", range_header.strip())
             if match and (match.group(1) or match.group(2)):
@@ -244,7 +257,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_response(status)
         self.send_header("Content-Type", "application/octet-stream")
         self.send_header("Accept-Ranges", "bytes")
-        self.send_header("Content-Length", str(claimed))
+        if answer.get("no_length"):
+            self.send_header("Connection", "close")
+        else:
+            self.send_header("Content-Length", str(claimed))
         if status == 206:
             self.send_header("Content-Range", "bytes %d-%d/%d" % (first, last, size))
         self.end_headers()
@@ -264,7 +280,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.copy(f, to_send, answer.get("rate"))
         if "stall" in answer:
             self.stall(float(answer["stall"]))
-        if cut is not None or to_send < claimed:
+        if cut is not None or to_send < claimed or answer.get("no_length"):
             self.close_connection = True
 
     def copy(self, f, count, rate):
