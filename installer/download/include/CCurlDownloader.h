@@ -2,12 +2,9 @@
 
 #include "CDownloader.h"
 #include "CurlClient.h"
+#include "RunWorker.h"
+#include "StopSignal.h"
 
-#include "Utils/Thread.h"
-#include "Utils/UniqueHandle.h"
-
-#include <atomic>
-#include <memory>
 #include <string>
 
 // Downloads the package in one resumable stream, retrying failed attempts
@@ -34,17 +31,12 @@ private:
 
     static void OnProgress(void* owner, double bytesPerSecond, double unused, double percent);
     void dlThreadFun();
-    void Run();
-    // Waits between attempts; false when the downloader is being destroyed.
-    bool Pause();
 
     DownloadEventCallback callback_;
     std::wstring path_;
     std::wstring url_;
     CurlClient client_;
-    std::unique_ptr<Utils::Thread> worker_;
     bool retried_ = false;
-    std::atomic<bool> restart_{false};
-    std::atomic<bool> stopping_{false};
-    Utils::UniqueHandle stopEvent_;
+    StopSignal stop_;
+    RunWorker worker_;
 };

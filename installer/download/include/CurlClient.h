@@ -1,16 +1,10 @@
 #pragma once
 
-#include <curl/curl.h>
+#include "CurlEasy.h"
 
 #include <atomic>
 #include <cstdint>
-#include <memory>
 #include <string>
-
-struct EasyHandleCleanup {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-using EasyHandle = std::unique_ptr<CURL, EasyHandleCleanup>;
 
 // Downloads one URL to one file through the sibling working file
 // "<path>.part", which survives a failed attempt so that the next Start
@@ -73,9 +67,6 @@ private:
     int Lookup(const std::string& transferUrl);
     int Transfer();
     int Finish();
-    // Options shared by every lookup request; the OR of their codes.
-    int SetLookupOptions(CURL* handle, const std::string& url);
-    static int LookupAbortCallback(void* client, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
     static size_t WriteToFile(char* data, size_t size, size_t count, void* file);
 
     std::wstring url_;

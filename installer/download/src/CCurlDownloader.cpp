@@ -8,7 +8,7 @@ CCurlDownloader::CCurlDownloader(DownloadEventCallback callback, std::wstring ur
       path_(std::move(path)),
       url_(std::move(url)),
       client_(url_, path_, this, &CCurlDownloader::OnProgress),
-      stopEvent_(::CreateEventW(nullptr, TRUE, FALSE, nullptr))
+      worker_(L"ABDEF", [this] { dlThreadFun(); })
 {
     // A working file of an earlier process is not trusted for resuming.
     if (!path_.empty()) ::DeleteFileW(client_.GetPath(true).c_str());
@@ -16,21 +16,14 @@ CCurlDownloader::CCurlDownloader(DownloadEventCallback callback, std::wstring ur
 
 CCurlDownloader::~CCurlDownloader()
 {
-    stopping_ = true;
+    stop_.Set();
     client_.Abort();
-    if (stopEvent_) ::SetEvent(stopEvent_.Get());
-    worker_.reset();
+    worker_.Close();
 }
 
 void CCurlDownloader::Start()
 {
-    if (worker_ && ::GetCurrentThreadId() == worker_->Id()) {
-        restart_ = true;
-        return;
-    }
-    worker_.reset();
-    worker_ = std::make_unique<Utils::Thread>(this, L"ABDEF", [this](void*) { dlThreadFun(); });
-    if (!worker_->Resume()) TRACE(L"no worker thread\r\n");
+    worker_.Start();
 }
 
 void CCurlDownloader::OnProgress(void* owner, double bytesPerSecond, double, double percent)
@@ -40,21 +33,6 @@ void CCurlDownloader::OnProgress(void* owner, double bytesPerSecond, double, dou
 }
 
 void CCurlDownloader::dlThreadFun()
-{
-    do {
-        restart_ = false;
-        Run();
-    } while (restart_ && !stopping_);
-}
-
-bool CCurlDownloader::Pause()
-{
-    if (!stopEvent_) ::Sleep(kPauseMs);
-    else ::WaitForSingleObject(stopEvent_.Get(), kPauseMs);
-    return !stopping_;
-}
-
-void CCurlDownloader::Run()
 {
     callback_(DL_CODE_START, 1.0, L"");
     if (path_.empty()) {
@@ -66,14 +44,14 @@ void CCurlDownloader::Run()
     int result = client_.Start();
     int budget = kBudget;
     while (result != 0) {
-        if (stopping_) return;
+        if (stop_.IsSet()) return;
         budget -= result == CURLE_PARTIAL_FILE ? 1 : 2;
         if (budget <= 0) {
             callback_(DL_CODE_FAIL, result, DL_TEXT_LIBCURL);
             return;
         }
         TRACE(L"CurlDownLoader Code=%d\r\n", result);
-        if (!Pause()) return;
+        if (!stop_.Pause(kPauseMs)) return;
         result = client_.Start();
     }
 

@@ -12,30 +12,6 @@
 
 namespace {
 
-constexpr long kConnectTimeoutSeconds = 60;
-// libcurl follows redirects without limit unless told otherwise; a redirect
-// loop would then never end.
-constexpr long kMaxRedirects = 30;
-// libcurl's 16 KiB default means a callback and a file write per 16 KiB;
-// its largest receive buffer, 512 KiB, doubles the throughput under Wine.
-constexpr long kReceiveBufferBytes = 512 * 1024;
-
-struct SlistCleanup {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using Slist = std::unique_ptr<curl_slist, SlistCleanup>;
-
-size_t Discard(char*, size_t size, size_t count, void*)
-{
-    return size * count;
-}
-
-std::string TransferUrl(const std::wstring& url)
-{
-    const bool fileUrl = url.compare(0, 8, L"file:///") == 0;
-    return Utils::ToNarrow(url, fileUrl ? Utils::kAnsiCodePage : Utils::kUtf8CodePage);
-}
-
 std::wstring SystemMessage(DWORD error)
 {
     wchar_t text[201] = {};
@@ -51,20 +27,13 @@ void ReportLengthFailure(long status)
     ReportTask(L"下载失败原因", 0.0f, detail, {{L"AB", L"IN"}});
 }
 
-// Content length (-1.0 when unknown) and status of a finished request;
-// reports a status outside 200..399 (0 when unreadable). Returns whether the
-// status was good; lengthCode is the code of the length query.
-bool ReadLength(CURL* handle, double& length, CURLcode& lengthCode)
+// What a finished request learned; a status outside 200..399 (0 when
+// unreadable) is reported.
+CurlEasy::Response ReadLength(CURL* handle)
 {
-    curl_off_t contentLength = -1;
-    lengthCode = curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &contentLength);
-    length = lengthCode == CURLE_OK && contentLength >= 0 ? static_cast<double>(contentLength) : -1.0;
-    long status = 0;
-    if (curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && status >= 200 && status <= 399) {
-        return true;
-    }
-    ReportLengthFailure(status);
-    return false;
+    const CurlEasy::Response response = CurlEasy::ReadResponse(handle);
+    if (!response.Good()) ReportLengthFailure(response.status);
+    return response;
 }
 
 } // namespace
@@ -88,7 +57,7 @@ std::wstring CurlClient::GetPath(bool part) const
 int CurlClient::Start()
 {
     TRACE(L"start download\r\n");
-    int result = Lookup(TransferUrl(url_));
+    int result = Lookup(CurlEasy::TransferUrl(url_));
     if (result == 0) result = Transfer();
     const CURLcode code = static_cast<CURLcode>(result);
     TRACE(L"error:%d:%hs\r\n", result, curl_easy_strerror(code));
@@ -155,15 +124,15 @@ int CurlClient::Transfer()
     // TLS certificate and host checks stay at libcurl's defaults: on.
     int code = curl_easy_setopt(handle, CURLOPT_URL, realUrl_.c_str());
     code |= curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-    code |= curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
+    code |= curl_easy_setopt(handle, CURLOPT_MAXREDIRS, CurlEasy::kMaxRedirects);
     code |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &CurlClient::WriteToFile);
     code |= curl_easy_setopt(handle, CURLOPT_WRITEDATA, file.Get());
     code |= curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
     code |= curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &CurlClient::ProgressCallback);
     code |= curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
     code |= curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
-    code |= curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
-    code |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    code |= curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, CurlEasy::kReceiveBufferBytes);
+    code |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, CurlEasy::kConnectTimeoutSeconds);
     if (stallTimeout_ > 0) {
         code |= curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
         code |= curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, stallTimeout_);
@@ -190,25 +159,11 @@ int CurlClient::Finish()
     return kRenameFailed;
 }
 
-int CurlClient::SetLookupOptions(CURL* handle, const std::string& url)
-{
-    int code = curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-    code |= curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
-    code |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &Discard);
-    code |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    code |= curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
-    // Lets Abort end a lookup as well as a transfer.
-    code |= curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-    code |= curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &CurlClient::LookupAbortCallback);
-    code |= curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
-    return code;
-}
-
 EasyHandle CurlClient::Head(const std::string& url)
 {
     EasyHandle handle(curl_easy_init());
     if (!handle) return handle;
-    int code = SetLookupOptions(handle.get(), url);
+    int code = CurlEasy::SetLookupOptions(handle.get(), url, abort_);
     code |= curl_easy_setopt(handle.get(), CURLOPT_FOLLOWLOCATION, 1L);
     if (code == 0) {
         code = curl_easy_perform(handle.get());
@@ -220,18 +175,14 @@ EasyHandle CurlClient::Head(const std::string& url)
 
 std::string CurlClient::GetRealUrl(CURL* handle)
 {
-    char* url = nullptr;
-    if (!handle || curl_easy_getinfo(handle, CURLINFO_EFFECTIVE_URL, &url) != CURLE_OK || !url) return {};
-    return url;
+    return CurlEasy::EffectiveUrl(handle);
 }
 
 double CurlClient::GetDownloadFileLength(CURL* handle)
 {
-    double length = -1.0;
-    CURLcode code = CURLE_OK;
-    const bool good = ReadLength(handle, length, code);
-    TRACE(L"error:%d:%hs\r\n", static_cast<int>(code), curl_easy_strerror(code));
-    return good ? length : -1.0;
+    const CurlEasy::Response response = ReadLength(handle);
+    TRACE(L"error:%d:%hs\r\n", static_cast<int>(response.lengthCode), curl_easy_strerror(response.lengthCode));
+    return response.Good() ? static_cast<double>(response.length) : -1.0;
 }
 
 double CurlClient::GetDownloadFileLength_Str(const std::string& url)
@@ -239,14 +190,13 @@ double CurlClient::GetDownloadFileLength_Str(const std::string& url)
     double length = -1.0;
     EasyHandle handle(curl_easy_init());
     if (!handle) return length;
-    int code = SetLookupOptions(handle.get(), url);
+    int code = CurlEasy::SetLookupOptions(handle.get(), url, abort_);
     code |= curl_easy_setopt(handle.get(), CURLOPT_HEADER, 1L);
     if (code == 0) {
         curl_easy_perform(handle.get());
         // An error status is reported, but the length read still counts: a
         // large error page then fails on the transfer with code 22.
-        CURLcode lengthCode = CURLE_OK;
-        ReadLength(handle.get(), length, lengthCode);
+        length = static_cast<double>(ReadLength(handle.get()).length);
     }
     TRACE(L"error:%d:%hs\r\n", code, curl_easy_strerror(static_cast<CURLcode>(code)));
     return length;
@@ -257,7 +207,7 @@ std::string CurlClient::GetRealUrl_Str(const std::string& url)
     std::string realUrl;
     EasyHandle handle(curl_easy_init());
     if (handle) {
-        int code = SetLookupOptions(handle.get(), url);
+        int code = CurlEasy::SetLookupOptions(handle.get(), url, abort_);
         code |= curl_easy_setopt(handle.get(), CURLOPT_FOLLOWLOCATION, 1L);
         if (code == 0) code = curl_easy_perform(handle.get());
         if (code != 0) {
@@ -267,11 +217,6 @@ std::string CurlClient::GetRealUrl_Str(const std::string& url)
         }
     }
     return realUrl.empty() ? url : realUrl;
-}
-
-int CurlClient::LookupAbortCallback(void* client, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
-{
-    return static_cast<CurlClient*>(client)->abort_ ? 1 : 0;
 }
 
 int CurlClient::ProgressCallback(void* clientPointer, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t, curl_off_t)

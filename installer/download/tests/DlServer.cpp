@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -80,11 +81,29 @@ void SetProduct(const std::string& id, const std::string& file, const std::strin
     Control("product", "{\"id\": " + Quote(id) + ", \"file\": " + Quote(file) + ", \"digest\": " + Quote(digest) + "}");
 }
 
-void Script(const std::string& path, const std::string& answers, const std::string& thenAnswer,
-            const std::string& method)
+Package Publish(const std::string& name, long long size, const std::string& digest)
 {
-    Control("script", "{\"path\": " + Quote(path) + ", \"method\": " + Quote(method) + ", \"answers\": " + answers +
-                          ", \"then\": " + thenAnswer + "}");
+    const std::string file = name + ".bin";
+    const std::string md5 = CreatePackage(file, size);
+    SetProduct(name, file, digest);
+    std::string segment = digest == "lower" ? md5 : digest == "none" ? "" : digest;
+    if (digest == "upper") {
+        segment = md5;
+        for (char& c : segment) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return {(segment.empty() ? "" : "/" + segment) + "/" + file, md5};
+}
+
+std::wstring ProductUrl(const std::string& name)
+{
+    return Utils::ToWide(Base() + "/software/" + name, Utils::kAnsiCodePage);
+}
+
+void Script(const std::string& path, const std::string& answers, const std::string& thenAnswer,
+            const std::string& method, long long from)
+{
+    Control("script", "{\"path\": " + Quote(path) + ", \"method\": " + Quote(method) + ", \"from\": " +
+                          std::to_string(from) + ", \"answers\": " + answers + ", \"then\": " + thenAnswer + "}");
 }
 
 std::vector<Request> Requests(const std::string& path)
