@@ -65,6 +65,25 @@ std::wstring ReplaceAll(std::wstring text, const std::wstring& from, const std::
     return text;
 }
 
+std::wstring UrlEncode(const std::wstring& url)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    for (const char c : ToNarrow(url, kUtf8CodePage)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 33 && byte <= 126) {
+            encoded += c;
+        } else if (byte == ' ') {
+            encoded += '+';
+        } else {
+            encoded += '%';
+            encoded += kHex[byte >> 4];
+            encoded += kHex[byte & 0x0f];
+        }
+    }
+    return ToWide(encoded, kUtf8CodePage);
+}
+
 bool ParseLeadingInt(const std::wstring& text, int& value)
 {
     const wchar_t* begin = text.c_str();

@@ -12,3 +12,6 @@ enum class DigestCheck {
 // package's effective address. Hexadecimal digits compare without regard to
 // letter case: an upper-case digest names the same content.
 DigestCheck CheckPackageDigest(const std::string& realUrl, const std::wstring& path);
+// The same for a file whose MD5 was computed as it was written; fileMd5 is
+// "" when it could not be.
+DigestCheck CheckPackageDigestOf(const std::string& realUrl, const std::string& fileMd5);

@@ -1,6 +1,8 @@
 #include "DownloaderSelection.h"
 
 #include "CCurlDownloader.h"
+#include "CMTCurlDownloader.h"
+#include "CWinDownloader.h"
 
 DownloaderKind SelectDownloader(int downloadType)
 {
@@ -19,9 +21,9 @@ std::unique_ptr<CDownloader> CreateDownloader(int downloadType, DownloadEventCal
 {
     switch (SelectDownloader(downloadType)) {
     case DownloaderKind::System:
+        return std::make_unique<CWinDownloader>(std::move(callback), std::move(url), std::move(path));
     case DownloaderKind::MultiPart:
-        // Served by the single-stream downloader until their own
-        // implementations are added.
+        return std::make_unique<CMTCurlDownloader>(std::move(callback), std::move(url), std::move(path));
     case DownloaderKind::SingleStream:
         break;
     }

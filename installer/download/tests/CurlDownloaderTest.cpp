@@ -1,4 +1,6 @@
 #include "CCurlDownloader.h"
+#include "CMTCurlDownloader.h"
+#include "CWinDownloader.h"
 #include "DlServer.h"
 #include "DownloadOwner.h"
 #include "DownloaderSelection.h"
@@ -161,10 +163,12 @@ TEST(DownloaderSelection, TypesSelectTheirDownloaders)
         InstallerConfig config;
         config.ApplyCommandLine(Utils::CommandLine(std::wstring(L"setup.exe -downloadtype=") + c.switchValue));
         EXPECT_EQ(SelectDownloader(config.DownloadType), c.kind) << c.switchValue;
-        if (c.kind == DownloaderKind::SingleStream) {
-            const auto downloader = CreateDownloader(config.DownloadType, nullptr, L"http://127.0.0.1/", L"x.exe");
-            EXPECT_NE(dynamic_cast<CCurlDownloader*>(downloader.get()), nullptr) << c.switchValue;
-        }
+        const auto downloader = CreateDownloader(config.DownloadType, nullptr, L"http://127.0.0.1/", L"x.exe");
+        CDownloader* const made = downloader.get();
+        const bool right = c.kind == DownloaderKind::System      ? dynamic_cast<CWinDownloader*>(made) != nullptr
+                           : c.kind == DownloaderKind::MultiPart ? dynamic_cast<CMTCurlDownloader*>(made) != nullptr
+                                                                 : dynamic_cast<CCurlDownloader*>(made) != nullptr;
+        EXPECT_TRUE(right) << c.switchValue;
     }
 }
 

@@ -20,6 +20,12 @@ std::wstring Trim(const std::wstring& text);
 // replacement, so a replacement that contains from does not loop.
 std::wstring ReplaceAll(std::wstring text, const std::wstring& from, const std::wstring& to);
 
+// URL encoding for the system's download service, byte by byte over url's
+// UTF-8 form: bytes 33..126 stay as they are (so existing "%" escapes and
+// the delimiters "/", "?", "&" and "=" pass unchanged), a space becomes "+",
+// every other byte "%XX" with upper-case hexadecimal digits.
+std::wstring UrlEncode(const std::wstring& url);
+
 // Leading decimal number of text, after optional white space and sign, as the
 // C runtime's string-to-number conversions read it. false when text does not
 // start with a number or the number does not fit the type; non-finite
