@@ -91,36 +91,41 @@ protected:
 
 TEST_F(Pipeline, FreshInstallDownloadsChecksAndRunsThePackage)
 {
-    TempFolder folder(L"Melvane");
-    EventLog log;
-    std::vector<Event> events;
-    {
-        // Destroying the controller waits for its workers, so the package
-        // deletion after 2003 has happened when the block ends.
-        CDownloadInstaller controller(log.Callback(), L"", L"", L"", true, true, true);
-        events = Run(controller, log, url_, L"", folder.Path());
+    // Single stream (the default), the system download service, two ranges.
+    for (const int type : {1, 2, 3}) {
+        SCOPED_TRACE("DownloadType " + std::to_string(type));
+        InstallerConfig::Get().DownloadType = type;
+        TempFolder folder(L"Melvane");
+        EventLog log;
+        std::vector<Event> events;
+        {
+            // Destroying the controller waits for its workers, so the package
+            // deletion after 2003 has happened when the block ends.
+            CDownloadInstaller controller(log.Callback(), L"", L"", L"", true, true, true);
+            events = Run(controller, log, url_, L"", folder.Path());
+        }
+
+        ASSERT_FALSE(events.empty());
+        EXPECT_EQ(events.front().code, DL_CODE_START);
+        const int success = Find(events, DL_CODE_SUCCESS);
+        const int start = Find(events, IST_CODE_START, success);
+        const int progress = Find(events, IST_CODE_PROGRESS, start);
+        const int path = Find(events, IST_CODE_INSTALL_PATH, progress);
+        const int exe = Find(events, IST_CODE_START_EXE, path);
+        const int entry = Find(events, IST_CODE_UNINSTALL_EP, exe);
+        const int done = Find(events, IST_CODE_SUCCESS, entry);
+        ASSERT_TRUE(success > 0 && start > success && progress > start && path > progress && exe > path &&
+                    entry > exe && done > entry)
+            << ::testing::PrintToString(events);
+        EXPECT_EQ(CountOf(events, IST_CODE_SUCCESS), 1);
+        EXPECT_EQ(events[path].text, folder.Path());
+
+        EXPECT_FALSE(Utils::FileExists(folder.File(kPackageName)));
+        EXPECT_FALSE(Utils::FileExists(folder.File(std::wstring(kPackageName) + L".part")));
+        EXPECT_TRUE(Utils::FileExists(folder.File(L"Melvane.exe")));
+        EXPECT_TRUE(Utils::FileExists(folder.File(L"uninst.ep")));
+        EXPECT_EQ(CDownloadInstaller::LastDeletedPackage(), folder.File(kPackageName));
     }
-
-    ASSERT_FALSE(events.empty());
-    EXPECT_EQ(events.front().code, DL_CODE_START);
-    const int success = Find(events, DL_CODE_SUCCESS);
-    const int start = Find(events, IST_CODE_START, success);
-    const int progress = Find(events, IST_CODE_PROGRESS, start);
-    const int path = Find(events, IST_CODE_INSTALL_PATH, progress);
-    const int exe = Find(events, IST_CODE_START_EXE, path);
-    const int entry = Find(events, IST_CODE_UNINSTALL_EP, exe);
-    const int done = Find(events, IST_CODE_SUCCESS, entry);
-    EXPECT_TRUE(success > 0 && start > success && progress > start && path > progress && exe > path &&
-                entry > exe && done > entry)
-        << ::testing::PrintToString(events);
-    EXPECT_EQ(CountOf(events, IST_CODE_SUCCESS), 1);
-    EXPECT_EQ(events[path].text, folder.Path());
-
-    EXPECT_FALSE(Utils::FileExists(folder.File(kPackageName)));
-    EXPECT_FALSE(Utils::FileExists(folder.File(std::wstring(kPackageName) + L".part")));
-    EXPECT_TRUE(Utils::FileExists(folder.File(L"Melvane.exe")));
-    EXPECT_TRUE(Utils::FileExists(folder.File(L"uninst.ep")));
-    EXPECT_EQ(CDownloadInstaller::LastDeletedPackage(), folder.File(kPackageName));
 }
 
 TEST_F(Pipeline, OldVersionIsUninstalledThenTheDownloadStartsByItself)
