@@ -5,7 +5,6 @@
 #include "RunWorker.h"
 #include "StopSignal.h"
 
-#include "Utils/Digest.h"
 #include "Utils/Thread.h"
 #include "Utils/UniqueHandle.h"
 
@@ -25,7 +24,8 @@
 //
 // Threads: a planner per run (START, lookup, plan, part threads), one thread
 // per range still to fetch (PROGRESS), and a finisher that joins the part
-// threads, joins the files and sends the final events. Each run's planner
+// files and computes their digest while the parts download, then joins the
+// part threads and sends the final events. Each run's planner
 // waits for the previous run's finisher, and the destructor waits for all of
 // them, so no thread outlives the object.
 class CMTCurlDownloader : public CDownloader {
@@ -47,13 +47,13 @@ public:
         Utils::UniqueHandle file;  // part file, opened for appending; closed once complete
         int64_t from = 0;          // offset in the package of the next byte to fetch
         int64_t to = 0;            // offset of the part's last byte (inclusive)
+        int64_t size = 0;          // bytes of the range
         EasyHandle handle;         // reused by every attempt
         std::string url;
         std::wstring partPath;
         std::atomic<int> state{kPartPending};
         std::atomic<int64_t> downloaded{0};  // bytes of the part in its file, earlier runs included
         bool answerChecked = false;          // the current attempt's answer was found to fit the range
-        Utils::Md5* digest = nullptr;        // part 0 only: fed with the bytes written
         CMTCurlDownloader* owner = nullptr;
         std::unique_ptr<Utils::Thread> thread;  // last: joined before the rest goes
     };
@@ -71,16 +71,10 @@ private:
     void Start_Down();
     bool getRealDownloadUrl(const std::string& url);
     void Plan();
-    // Feeds the bytes an earlier run left in part 0's file to joinedMd5_.
-    bool HashKeptBytes(const std::wstring& partPath);
     void LaunchParts();
     static void downloadThreadFun(DownloadPartNode* part);
     static int downloadExe(DownloadPartNode* part);
     void waitForFinishThreadFun();
-    // Appends the other part files to the first and makes it the target.
-    bool JoinPartFiles();
-    // Copies the rest of from to to (none: only read), feeding joinedMd5_.
-    bool Stream(HANDLE from, HANDLE to);
     void DeletePartFiles() const;
 
     static size_t WritePart(char* data, size_t size, size_t count, void* part);
@@ -106,13 +100,12 @@ private:
     std::mutex progressMutex_;
     double lastPercent_ = 0.0;
 
+    // Part threads still running: counted up by the planner before it starts
+    // each, down by each as it ends; the finisher joins files meanwhile.
+    std::atomic<int> runningParts_{0};
+
     // Finisher only; a run's finisher starts after the previous one ended.
     bool retried_ = false;
-
-    // MD5 of the joined file, computed on the way instead of reading the
-    // file once more: part 0's bytes as they reach its file (those kept from
-    // an earlier run at planning), then the other parts' while joining.
-    Utils::Md5 joinedMd5_;
 
     StopSignal stop_;
     // Replaced by each planner after joining the previous one.

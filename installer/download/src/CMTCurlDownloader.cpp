@@ -2,6 +2,7 @@
 
 #include "InstallerConfig.h"
 #include "PackageDigest.h"
+#include "PartJoiner.h"
 #include "Utils/Trace.h"
 
 #include <windows.h>
@@ -17,7 +18,8 @@ constexpr DWORD kPartPauseMs = 400;
 // A transfer slower than 1 byte per second for 5 seconds ends with code 28.
 constexpr long kLowSpeedBytes = 1;
 constexpr long kLowSpeedSeconds = 5;
-constexpr DWORD kJoinBlockBytes = 1024 * 1024;
+// How often the finisher looks for new bytes while the parts download.
+constexpr DWORD kFinisherPollMs = 10;
 
 // -1 when the file does not exist or cannot be queried.
 int64_t FileSize(const std::wstring& path)
@@ -27,16 +29,11 @@ int64_t FileSize(const std::wstring& path)
     return static_cast<int64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
 }
 
+// The finisher reads the file, and appends to part 0's, while it is open.
 HANDLE OpenForAppending(const std::wstring& path)
 {
-    return ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+    return ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-HANDLE OpenForReading(const std::wstring& path)
-{
-    return ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
 } // namespace
@@ -169,19 +166,10 @@ void CMTCurlDownloader::Plan()
             ::DeleteFileW(part->partPath.c_str());
             existing = 0;
         }
-        if (i == 0) {
-            joinedMd5_ = Utils::Md5();
-            part->digest = &joinedMd5_;
-            if (existing > 0 && !HashKeptBytes(part->partPath)) {
-                // Bytes the digest cannot take in are fetched again.
-                ::DeleteFileW(part->partPath.c_str());
-                joinedMd5_ = Utils::Md5();
-                existing = 0;
-            }
-        }
         part->downloaded = existing;
         part->from = start + existing;
         part->to = start + partSize - 1;
+        part->size = partSize;
         part->handle.reset(curl_easy_init());
         part->url = realUrl_;
         if (part->from > part->to) {
@@ -197,20 +185,18 @@ void CMTCurlDownloader::Plan()
     }
 }
 
-bool CMTCurlDownloader::HashKeptBytes(const std::wstring& partPath)
-{
-    Utils::UniqueHandle file(OpenForReading(partPath));
-    return file && Stream(file.Get(), nullptr);
-}
-
 void CMTCurlDownloader::LaunchParts()
 {
     // All at once: staggering the starts would only delay the last range.
     for (const auto& part : parts_) {
         if (part->state != kPartPending) continue;
         DownloadPartNode* node = part.get();
+        ++runningParts_;
         part->thread = std::make_unique<Utils::Thread>(nullptr, L"MTPart", [node](void*) { downloadThreadFun(node); });
-        if (!part->thread->Resume()) TRACE(L"no part thread\r\n");
+        if (!part->thread->Resume()) {
+            TRACE(L"no part thread\r\n");
+            --runningParts_;
+        }
     }
 }
 
@@ -225,6 +211,7 @@ void CMTCurlDownloader::downloadThreadFun(DownloadPartNode* part)
         result = downloadExe(part);
     }
     part->file.Reset();
+    --part->owner->runningParts_;
 }
 
 int CMTCurlDownloader::downloadExe(DownloadPartNode* part)
@@ -292,7 +279,6 @@ size_t CMTCurlDownloader::WritePart(char* data, size_t size, size_t count, void*
     const DWORD take = static_cast<DWORD>(std::min<int64_t>(static_cast<int64_t>(size * count), missing));
     DWORD written = 0;
     if (take > 0 && !::WriteFile(part->file.Get(), data, take, &written, nullptr)) return 0;
-    if (part->digest) part->digest->Update(reinterpret_cast<const unsigned char*>(data), written);
     part->from += written;
     part->downloaded += written;
     return written;
@@ -331,6 +317,11 @@ void CMTCurlDownloader::ReportProgress()
 
 void CMTCurlDownloader::waitForFinishThreadFun()
 {
+    PartJoiner joiner(parts_, stop_);
+    bool joining = true;
+    while (runningParts_ > 0 && stop_.Pause(kFinisherPollMs)) {
+        if (joining) joining = joiner.Advance();
+    }
     for (const auto& part : parts_) part->thread.reset();
     if (stop_.IsSet()) return;
 
@@ -343,11 +334,12 @@ void CMTCurlDownloader::waitForFinishThreadFun()
     }
     if (failing == 0) {
         SetLastPercent(0.0);
-        if (!JoinPartFiles()) failing = kJoinFailed;
+        if (!joining || !joiner.Advance() || !joiner.Complete() || !joiner.MoveTo(path_)) failing = kJoinFailed;
     }
     if (stop_.IsSet()) return;
 
     if (failing != 0) {
+        joiner.Undo();
         parts_.clear();
         if (LastPercent() == 0.0) DeletePartFiles();
         if (!retried_) {
@@ -360,7 +352,7 @@ void CMTCurlDownloader::waitForFinishThreadFun()
         return;
     }
 
-    switch (CheckPackageDigestOf(realUrl_, joinedMd5_.HexDigest())) {
+    switch (CheckPackageDigestOf(realUrl_, joiner.HexDigest())) {
     case DigestCheck::Mismatch:
         Send(DL_CODE_REPORT, 0.0, L"mtcurl文件md5校验失败");
         ::DeleteFileW(path_.c_str());
@@ -383,36 +375,4 @@ void CMTCurlDownloader::waitForFinishThreadFun()
     TRACE(L"finish recv\r\n");
     parts_.clear();
     Send(DL_CODE_SUCCESS, 0.0, DL_TEXT_LIBCURL);
-}
-
-bool CMTCurlDownloader::Stream(HANDLE from, HANDLE to)
-{
-    std::vector<unsigned char> block(kJoinBlockBytes);
-    DWORD read = 0;
-    while (true) {
-        if (stop_.IsSet() || !::ReadFile(from, block.data(), kJoinBlockBytes, &read, nullptr)) return false;
-        if (read == 0) return true;
-        DWORD written = 0;
-        if (to && (!::WriteFile(to, block.data(), read, &written, nullptr) || written != read)) return false;
-        joinedMd5_.Update(block.data(), read);
-    }
-}
-
-bool CMTCurlDownloader::JoinPartFiles()
-{
-    Utils::UniqueHandle joined(OpenForAppending(PartPath(0)));
-    if (!joined) return false;
-    for (size_t i = 1; i < parts_.size(); ++i) {
-        const std::wstring partPath = PartPath(static_cast<int>(i));
-        Utils::UniqueHandle part(OpenForReading(partPath));
-        if (!part || !Stream(part.Get(), joined.Get())) return false;
-        TRACE(L"partPath::%ls\r\n", partPath.c_str());
-    }
-    joined.Reset();
-    if (!::MoveFileExW(PartPath(0).c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        TRACE(L"rename failed:%lu\r\n", ::GetLastError());
-        return false;
-    }
-    DeletePartFiles();
-    return true;
 }
