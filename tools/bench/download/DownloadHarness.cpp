@@ -1,9 +1,10 @@
-// Benchmark harness: downloads one package with the single-stream downloader
+// Benchmark harness: downloads one package with the downloader of a download
+// type (1, the single-stream downloader, by default; 3 the multi-part one)
 // and prints the outcome, the time from Start to the final event and the
 // process's peak working set. "--idle" prints the peak working set of the
 // same program without a download.
 
-#include "CCurlDownloader.h"
+#include "DownloaderSelection.h"
 
 #include <curl/curl.h>
 
@@ -31,10 +32,11 @@ size_t PeakWorkingSet()
 int wmain(int argc, wchar_t** argv)
 {
     const bool idle = argc == 2 && std::wcscmp(argv[1], L"--idle") == 0;
-    if (!idle && argc != 3) {
-        std::fwprintf(stderr, L"usage: download_harness <url> <path> | --idle\n");
+    if (!idle && argc != 3 && argc != 4) {
+        std::fwprintf(stderr, L"usage: download_harness <url> <path> [download type] | --idle\n");
         return 2;
     }
+    const int type = argc == 4 ? std::wcstol(argv[3], nullptr, 10) : 1;
     curl_global_init(CURL_GLOBAL_ALL);
 
     std::mutex mutex;
@@ -42,7 +44,8 @@ int wmain(int argc, wchar_t** argv)
     int finalCode = 0;
     double finalValue = 0.0;
     {
-        CCurlDownloader downloader(
+        const auto downloader = CreateDownloader(
+            type,
             [&](int code, double value, const wchar_t*) {
                 if (code != DL_CODE_SUCCESS && code != DL_CODE_FAIL) return;
                 std::lock_guard<std::mutex> lock(mutex);
@@ -53,7 +56,7 @@ int wmain(int argc, wchar_t** argv)
             idle ? L"http://127.0.0.1/" : argv[1], idle ? L"idle.bin" : argv[2]);
         if (!idle) {
             const auto started = std::chrono::steady_clock::now();
-            downloader.Start();
+            downloader->Start();
             std::unique_lock<std::mutex> lock(mutex);
             ended.wait(lock, [&] { return finalCode != 0; });
             const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Download benchmark (not a test): the single-stream downloader, through
-# download_harness.exe, against curl.exe built from the same libcurl source,
-# both under Wine, fetching a 256 MiB package from nginx on loopback.
+# Download benchmark (not a test), under Wine, through download_harness.exe:
+# the single-stream downloader against curl.exe built from the same libcurl
+# source, fetching a 256 MiB package from nginx on loopback; then the
+# multi-part downloader against the single-stream one, fetching a 96 MiB
+# package from the download server at 16 MiB/s per connection and from nginx.
 # Build first (./run build); MELVANE_BUILD selects the build folder.
-# Arguments go to bench.py (for example: --size-mib 64 --runs 3).
+# Arguments go to bench.py (for example: --suite multipart --multipart-runs 5).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../../../scripts/env.sh"
