@@ -25,9 +25,9 @@
 // Threads: a planner per run (START, lookup, plan, part threads), one thread
 // per range still to fetch (PROGRESS), and a finisher that joins the part
 // files and computes their digest while the parts download, then joins the
-// part threads and sends the final events. Each run's planner
-// waits for the previous run's finisher, and the destructor waits for all of
-// them, so no thread outlives the object.
+// part threads and sends the final events. Each run's planner waits for the
+// previous run's finisher, and the destructor waits for all of them, so no
+// thread outlives the object.
 class CMTCurlDownloader : public CDownloader {
 public:
     // States of a part besides 0 (complete) and libcurl's codes.
