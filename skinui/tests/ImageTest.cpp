@@ -105,7 +105,7 @@ TEST(ImageEntry, LoadsColoursResourcesAndPlainFiles)
     EXPECT_FALSE(ImageEntry::Load(L"", L"", 0));
 }
 
-// The parsed fields that differ from a cleared spec.
+// The parsed fields that differ from a cleared draw description.
 std::wstring Describe(const ImageDrawSpec& spec, const ImageDrawSpec::Request& request)
 {
     std::wstring out = L"name=" + spec.name;
@@ -190,7 +190,7 @@ TEST(ImageDrawSpec, LoadsOnceAndLimitsTheSource)
     const RECT whole = {0, 0, 4, 4};
     EXPECT_TRUE(::EqualRect(&spec.source, &whole));
 
-    // A missing image leaves the spec loaded without an image; setting the
+    // A missing image leaves the draw description loaded without an image; setting the
     // same string again asks anew.
     EXPECT_TRUE(spec.SetAttribute(L"closebtn4.png"));
     spec.Load(tables);

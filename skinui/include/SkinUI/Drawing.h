@@ -8,7 +8,7 @@ class CResourceTables;
 class ImageDrawSpec;
 
 // Draws a control's image into its rectangle item, only inside paint (the
-// part being repainted). The spec is parsed and its image fetched first if
+// part being repainted). The image string is parsed and its image fetched first if
 // that has not happened yet. false when nothing was drawn.
 bool DrawImage(HDC dc, CResourceTables& resources, ImageDrawSpec& spec, const RECT& item, const RECT& paint);
 
