@@ -1,4 +1,5 @@
 #include "ChildProcess.h"
+#include "TempFolder.h"
 
 #include "Utils/CommandLine.h"
 #include "Utils/Exception.h"
@@ -93,37 +94,25 @@ TEST(Text, TrimAndReplaceAll)
     EXPECT_EQ(Utils::ReplaceAll(L"abc", L"", L"x"), L"abc");
 }
 
-class TempDir : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
-        root_ = std::wstring(temp) + L"utils-test-" + Utils::NewGuidString();
-    }
-    void TearDown() override
-    {
-        Utils::RemoveDirectoryTree(root_);
-    }
-    std::wstring root_;
-};
-
-TEST_F(TempDir, CreateDirectoriesBuildsNestedFoldersAndRefusesLongPaths)
+TEST(FileSystem, CreateDirectoriesBuildsNestedFoldersAndRefusesLongPaths)
 {
-    const std::wstring nested = root_ + L"\\a\\b\\c";
-    EXPECT_FALSE(Utils::DirectoryExists(root_));
+    TempFolder temp(L"root");
+    // Start from a folder that does not exist yet.
+    const std::wstring root = temp.File(L"new");
+    const std::wstring nested = root + L"\\a\\b\\c";
+    EXPECT_FALSE(Utils::DirectoryExists(root));
     EXPECT_TRUE(Utils::CreateDirectories(nested));
-    EXPECT_TRUE(Utils::DirectoryExists(root_ + L"\\a"));
+    EXPECT_TRUE(Utils::DirectoryExists(root + L"\\a"));
     EXPECT_TRUE(Utils::DirectoryExists(nested));
     EXPECT_TRUE(Utils::CreateDirectories(nested + L"\\"));  // everything exists already
 
-    std::wstring tooLong = root_ + L"\\";
+    std::wstring tooLong = root + L"\\";
     while (tooLong.size() <= 260) tooLong += L"x";
     EXPECT_FALSE(Utils::CreateDirectories(tooLong));
     EXPECT_FALSE(Utils::DirectoryExists(tooLong));
 
     // A file standing where a folder should be makes the creation fail.
-    const std::wstring file = root_ + L"\\file";
+    const std::wstring file = root + L"\\file";
     Utils::UniqueHandle h(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
     ASSERT_TRUE(h.Valid());
     h.Reset();

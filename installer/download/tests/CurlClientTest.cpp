@@ -1,6 +1,7 @@
 #include "CurlClient.h"
 #include "DlServer.h"
-#include "TestFolder.h"
+#include "DownloadTestSupport.h"
+#include "TempFolder.h"
 
 #include "Utils/Digest.h"
 #include "Utils/FileSystem.h"
@@ -32,7 +33,7 @@ class CurlClientTest : public ::testing::Test {
 protected:
     std::wstring Url(const std::string& path) const { return Utils::ToWide(DlServer::Base() + path, 0); }
 
-    TestFolder folder_;
+    TempFolder folder_;
     Progress progress_;
 };
 
@@ -40,7 +41,7 @@ TEST_F(CurlClientTest, FailedTransferKeepsWorkingFileAndResumesIt)
 {
     DlServer::CreatePackage("cc404.bin", kMiB + kMiB / 2);
     DlServer::Script("/cc404.bin", R"([{"drop_after": 5000}])", R"({"status": 404})");
-    CurlClient client(Url("/cc404.bin"), folder_.Path(L"cc404.bin"), nullptr, nullptr);
+    CurlClient client(Url("/cc404.bin"), folder_.File(L"cc404.bin"), nullptr, nullptr);
 
     EXPECT_EQ(client.Start(), CURLE_PARTIAL_FILE);
     EXPECT_EQ(FileSize(client.GetPath(true)), 5000);
@@ -66,7 +67,7 @@ TEST_F(CurlClientTest, RefusesPackagesBelowOneMebibyteAfterBothLookups)
         DlServer::SetProduct("floor" + std::to_string(c.size), name);
         // The product route with its route segment filled in.
         CurlClient client(Url("/software/floor" + std::to_string(c.size) + "/download_silent"),
-                          folder_.Path(Utils::ToWide(name, 0)), nullptr, nullptr);
+                          folder_.File(Utils::ToWide(name, 0)), nullptr, nullptr);
 
         EXPECT_EQ(client.Start(), c.result) << c.size;
         const auto requests = DlServer::Requests("/" + md5 + "/" + name);
@@ -83,7 +84,7 @@ TEST_F(CurlClientTest, LookupFailuresEndWithoutTransfer)
     DlServer::Script("/cc400.bin", "[]", R"({"status": 400})", "HEAD");
     DlServer::Script("/ccloop", "[]", R"({"redirect": "/ccloop"})", "*");
     for (const char* path : {"/cc400.bin", "/ccloop"}) {
-        CurlClient client(Url(path), folder_.Path(L"lookup.bin"), nullptr, nullptr);
+        CurlClient client(Url(path), folder_.File(L"lookup.bin"), nullptr, nullptr);
         EXPECT_EQ(client.Start(), CurlClient::kTooSmall) << path;
         EXPECT_EQ(DlServer::Count(DlServer::Requests(path), "GET"), 0) << path;
     }
@@ -95,7 +96,7 @@ TEST_F(CurlClientTest, ResumesAtWorkingFileSizeWithoutNewLookup)
     const std::string md5 = DlServer::CreatePackage("ccresume.bin", size);
     // Slow enough for progress to be evaluated during the second transfer.
     DlServer::Script("/ccresume.bin", R"([{"drop_after": 1000000}])", R"({"rate": 1048576})");
-    CurlClient client(Url("/ccresume.bin"), folder_.Path(L"ccresume.bin"), &progress_, &Progress::Sink);
+    CurlClient client(Url("/ccresume.bin"), folder_.File(L"ccresume.bin"), &progress_, &Progress::Sink);
 
     EXPECT_EQ(client.Start(), CURLE_PARTIAL_FILE);
     EXPECT_EQ(FileSize(client.GetPath(true)), 1000000);
@@ -119,7 +120,7 @@ TEST_F(CurlClientTest, ResumesPackagesBeyondTwoGibibytes)
     const long long kept = size - kMiB;
     DlServer::CreatePackage("cc2g.bin", size, true);
     DlServer::Script("/cc2g.bin", "[]", R"({"rate": 700000})");
-    CurlClient client(Url("/cc2g.bin"), folder_.Path(L"cc2g.bin"), &progress_, &Progress::Sink);
+    CurlClient client(Url("/cc2g.bin"), folder_.File(L"cc2g.bin"), &progress_, &Progress::Sink);
     {
         // The server's package is zeros up to its last MiB, as is this file.
         Utils::UniqueHandle part(::CreateFileW(client.GetPath(true).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -154,7 +155,7 @@ TEST_F(CurlClientTest, FailedRenameIsAFailureAndKeepsTheWorkingFile)
 {
     const long long size = kMiB + 10;
     const std::string md5 = DlServer::CreatePackage("ccrename.bin", size);
-    const std::wstring target = folder_.Path(L"ccrename.bin");
+    const std::wstring target = folder_.File(L"ccrename.bin");
     // A folder with content stands where the package should go.
     ASSERT_TRUE(Utils::CreateDirectories(target + L"\\inside"));
     CurlClient client(Url("/ccrename.bin"), target, nullptr, nullptr);
@@ -174,7 +175,7 @@ TEST_F(CurlClientTest, ShortBodyUnderALongerContentLengthIsPartial)
     const long long size = kMiB + 20;
     const std::string md5 = DlServer::CreatePackage("cclie.bin", size);
     DlServer::Script("/cclie.bin", R"([{"length": 1049000}])");
-    CurlClient client(Url("/cclie.bin"), folder_.Path(L"cclie.bin"), nullptr, nullptr);
+    CurlClient client(Url("/cclie.bin"), folder_.File(L"cclie.bin"), nullptr, nullptr);
 
     EXPECT_EQ(client.Start(), CURLE_PARTIAL_FILE);
     EXPECT_EQ(FileSize(client.GetPath(true)), size);
@@ -187,7 +188,7 @@ TEST_F(CurlClientTest, ShortBodyUnderALongerContentLengthIsPartial)
 TEST_F(CurlClientTest, WorkingFileLongerThanThePackageIsReplaced)
 {
     const std::string md5 = DlServer::CreatePackage("cclong.bin", kMiB + 10);
-    CurlClient client(Url("/cclong.bin"), folder_.Path(L"cclong.bin"), nullptr, nullptr);
+    CurlClient client(Url("/cclong.bin"), folder_.File(L"cclong.bin"), nullptr, nullptr);
     std::ofstream(std::filesystem::path(client.GetPath(true)), std::ios::binary) << std::string(kMiB + 11, 'x');
 
     EXPECT_EQ(client.Start(), 0);
@@ -201,7 +202,7 @@ TEST_F(CurlClientTest, AbortEndsTheTransfer)
 {
     DlServer::CreatePackage("ccabort.bin", 2 * kMiB);
     DlServer::Script("/ccabort.bin", "[]", R"({"stall": 60})");
-    CurlClient client(Url("/ccabort.bin"), folder_.Path(L"ccabort.bin"), nullptr, nullptr);
+    CurlClient client(Url("/ccabort.bin"), folder_.File(L"ccabort.bin"), nullptr, nullptr);
 
     int result = -1;
     std::thread transfer([&] { result = client.Start(); });
@@ -213,13 +214,13 @@ TEST_F(CurlClientTest, AbortEndsTheTransfer)
 
 TEST_F(CurlClientTest, FileUrlInTheAnsiCodePage)
 {
-    const std::wstring source = folder_.Path(L"caf\u00e9.bin");
+    const std::wstring source = folder_.File(L"caf\u00e9.bin");
     {
         std::ofstream file(std::filesystem::path(source), std::ios::binary);
         file << std::string(kMiB + 3, 'x');
     }
     const std::wstring url = L"file:///" + Utils::ReplaceAll(source, L"\\", L"/");
-    CurlClient client(url, folder_.Path(L"copy.bin"), nullptr, nullptr);
+    CurlClient client(url, folder_.File(L"copy.bin"), nullptr, nullptr);
 
     EXPECT_EQ(client.Start(), 0);
     EXPECT_EQ(Utils::FileMd5Hex(client.GetPath(false)), Utils::FileMd5Hex(source));

@@ -4,7 +4,8 @@
 #include "DlServer.h"
 #include "DownloadOwner.h"
 #include "DownloaderSelection.h"
-#include "TestFolder.h"
+#include "DownloadTestSupport.h"
+#include "TempFolder.h"
 
 #include "InstallerConfig.h"
 #include "Utils/CommandLine.h"
@@ -44,9 +45,9 @@ TEST_P(DownloaderBudget, RetriesWithinBudget)
     for (int i = 0; i < c.failures; ++i) answers += (i ? ", " : "") + std::string(c.failure);
     DlServer::Script(path, answers + "]");
 
-    TestFolder folder;
+    TempFolder folder;
     Owner owner;
-    CCurlDownloader downloader(owner.Callback(), DlServer::ProductUrl(c.name), folder.Path(L"package.exe"));
+    CCurlDownloader downloader(owner.Callback(), DlServer::ProductUrl(c.name), folder.File(L"package.exe"));
     // A stalled answer then ends with libcurl's timeout code after a second.
     downloader.Client().SetStallTimeout(1);
     downloader.Start();
@@ -72,16 +73,16 @@ TEST_P(DownloaderDigest, ChecksThePackageDigest)
     const DigestCase& c = GetParam();
     const DlServer::Package package = DlServer::Publish(c.name, kMiB + 777, c.digest);
 
-    TestFolder folder;
+    TempFolder folder;
     Owner owner;
-    CCurlDownloader downloader(owner.Callback(), DlServer::ProductUrl(c.name), folder.Path(L"package.exe"));
+    CCurlDownloader downloader(owner.Callback(), DlServer::ProductUrl(c.name), folder.File(L"package.exe"));
     owner.Attach(&downloader);
     downloader.Start();
 
     ExpectEvents(owner.WaitFinal(), c.events);
     EXPECT_EQ(DlServer::Count(DlServer::Requests(package.path), "GET"), c.transfers);
     if (c.events.back().code == DL_CODE_SUCCESS) {
-        EXPECT_EQ(Utils::FileMd5Hex(folder.Path(L"package.exe")), package.md5);
+        EXPECT_EQ(Utils::FileMd5Hex(folder.File(L"package.exe")), package.md5);
     }
 }
 
@@ -104,9 +105,9 @@ TEST(Downloader, ReportsProgressAsFractions)
 {
     const std::string path = DlServer::Publish("progress", 3 * kMiB).path;
     DlServer::Script(path, "[]", R"({"rate": 1048576})");
-    TestFolder folder;
+    TempFolder folder;
     Owner owner;
-    CCurlDownloader downloader(owner.Callback(), DlServer::ProductUrl("progress"), folder.Path(L"package.exe"));
+    CCurlDownloader downloader(owner.Callback(), DlServer::ProductUrl("progress"), folder.File(L"package.exe"));
     downloader.Start();
 
     ExpectEvents(owner.WaitFinal(), {kStart, kSuccess});
@@ -125,12 +126,12 @@ TEST(Downloader, DestructionEndsTheRunAndItsThread)
 {
     const std::string path = DlServer::Publish("destroy", 2 * kMiB).path;
     DlServer::Script(path, "[]", R"({"stall": 60})");
-    TestFolder folder;
+    TempFolder folder;
     Owner owner;
     std::wstring part;
     const auto started = std::chrono::steady_clock::now();
     {
-        CCurlDownloader downloader(owner.Callback(), DlServer::ProductUrl("destroy"), folder.Path(L"package.exe"));
+        CCurlDownloader downloader(owner.Callback(), DlServer::ProductUrl("destroy"), folder.File(L"package.exe"));
         part = downloader.Client().GetPath(true);
         downloader.Start();
         while (DlServer::Count(DlServer::Requests(path), "GET") == 0) ::Sleep(50);

@@ -1,5 +1,6 @@
 #include "PackageDigest.h"
-#include "TestFolder.h"
+#include "DownloadTestSupport.h"
+#include "TempFolder.h"
 
 #include "Utils/Digest.h"
 
@@ -30,12 +31,12 @@ class FileDigest : public ::testing::Test {
 protected:
     std::wstring Write(const std::string& content)
     {
-        const std::wstring path = folder_.Path(L"f" + std::to_wstring(++count_));
+        const std::wstring path = folder_.File(L"f" + std::to_wstring(++count_));
         std::ofstream(std::filesystem::path(path), std::ios::binary) << content;
         return path;
     }
 
-    TestFolder folder_;
+    TempFolder folder_;
     int count_ = 0;
 };
 
@@ -49,7 +50,7 @@ TEST_F(FileDigest, ComputesMd5OfTheContent)
         {std::string(1000000, 'a'), "7707d6ae4e027c70eea2a935c2296f21"},
     };
     for (const auto& c : cases) EXPECT_EQ(Utils::FileMd5Hex(Write(c.first)), c.second) << c.first.size();
-    EXPECT_EQ(Utils::FileMd5Hex(folder_.Path(L"missing")), "");
+    EXPECT_EQ(Utils::FileMd5Hex(folder_.File(L"missing")), "");
     EXPECT_EQ(Utils::FileMd5Hex(L""), "");
 }
 
@@ -66,7 +67,7 @@ TEST_F(FileDigest, ComparesIgnoringLetterCase)
         {"http://h/900150983cd24fb0d6963f7d28e17f73/p.exe", abc, DigestCheck::Mismatch},
         {"http://h/p.exe", abc, DigestCheck::NoUrlDigest},
         {"http://h/900150983cd24fb0d6963f7d28e17f7/p.exe", abc, DigestCheck::NoUrlDigest},
-        {"http://h/900150983cd24fb0d6963f7d28e17f73/p.exe", folder_.Path(L"missing"), DigestCheck::Verified},
+        {"http://h/900150983cd24fb0d6963f7d28e17f73/p.exe", folder_.File(L"missing"), DigestCheck::Verified},
     };
     for (const auto& c : cases) EXPECT_EQ(CheckPackageDigest(c.url, c.path), c.expected) << c.url;
 }

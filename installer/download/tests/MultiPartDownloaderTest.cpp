@@ -1,7 +1,8 @@
 #include "CMTCurlDownloader.h"
 #include "DlServer.h"
 #include "DownloadOwner.h"
-#include "TestFolder.h"
+#include "DownloadTestSupport.h"
+#include "TempFolder.h"
 
 #include "InstallerConfig.h"
 #include "Utils/Digest.h"
@@ -65,11 +66,11 @@ public:
         if (retry) owner.Attach(&downloader_);
     }
 
-    std::wstring Target() const { return folder_.Path(L"setup.exe"); }
+    std::wstring Target() const { return folder_.File(L"setup.exe"); }
     std::wstring PartPath(int index) const { return downloader_.PartPath(index); }
     CMTCurlDownloader& Downloader() { return downloader_; }
 
-    TestFolder folder_;
+    TempFolder folder_;
     Owner owner;
 
 private:
@@ -233,8 +234,8 @@ TEST(MultiPart, LookupNeedsLibcurlAndAtLeast256Bytes)
 TEST(MultiPart, UnreachableServerFailsTheLookup)
 {
     Owner owner;
-    TestFolder folder;
-    CMTCurlDownloader downloader(owner.Callback(), L"http://127.0.0.1:1/software/none", folder.Path(L"setup.exe"));
+    TempFolder folder;
+    CMTCurlDownloader downloader(owner.Callback(), L"http://127.0.0.1:1/software/none", folder.File(L"setup.exe"));
     downloader.Start();
     ExpectEvents(owner.WaitFinal(), {kStart, Fail(0.0)});
 }
@@ -274,9 +275,9 @@ TEST(MultiPart, RangesBeyondTwoGibibytes)
     DlServer::Script(path, R"([{"drop_after": 1000}])", R"({"status": 500})", "GET", half);
 
     Owner owner;
-    TestFolder folder;
+    TempFolder folder;
     CMTCurlDownloader downloader(owner.Callback(), Utils::ToWide(DlServer::Base() + path, Utils::kAnsiCodePage),
-                                 folder.Path(L"setup.exe"));
+                                 folder.File(L"setup.exe"));
     downloader.Start();
     ExpectEvents(owner.WaitFor(DL_CODE_RETRY), {kStart, Retry(22.0)});
 
@@ -316,11 +317,11 @@ TEST(MultiPart, DestructionEndsAllThreadsAndDeletesThePartFiles)
     const DlServer::Package package = DlServer::Publish("mp_destroy", 2 * kPart);
     DlServer::Script(package.path, "[]", R"({"stall": 60, "after": 4096})");
     Owner owner;
-    TestFolder folder;
+    TempFolder folder;
     std::wstring part1;
     const auto started = std::chrono::steady_clock::now();
     {
-        CMTCurlDownloader downloader(owner.Callback(), DlServer::ProductUrl("mp_destroy"), folder.Path(L"setup.exe"));
+        CMTCurlDownloader downloader(owner.Callback(), DlServer::ProductUrl("mp_destroy"), folder.File(L"setup.exe"));
         part1 = downloader.PartPath(1);
         downloader.Start();
         for (int i = 0; i < 200 && FileSize(part1) < 4096; ++i) ::Sleep(50);

@@ -1,7 +1,4 @@
-#include "TestFolder.h"
-
-#include "Utils/FileSystem.h"
-#include "Utils/SystemInfo.h"
+#include "DownloadTestSupport.h"
 
 #include <curl/curl.h>
 #include <gtest/gtest.h>
@@ -17,16 +14,6 @@ public:
 [[maybe_unused]] ::testing::Environment* const curlEnvironment =
     ::testing::AddGlobalTestEnvironment(new CurlEnvironment);
 } // namespace
-
-TestFolder::TestFolder() : folder_(Utils::GetTempFolder() + L"dl" + Utils::NewGuidString())
-{
-    EXPECT_TRUE(Utils::CreateDirectories(folder_));
-}
-
-TestFolder::~TestFolder()
-{
-    Utils::RemoveDirectoryTree(folder_);
-}
 
 long long FileSize(const std::wstring& path)
 {

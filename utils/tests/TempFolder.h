@@ -14,7 +14,7 @@ public:
     {
         wchar_t temp[MAX_PATH] = {};
         ::GetTempPathW(MAX_PATH, temp);
-        root_ = std::wstring(temp) + L"melvane-workflow-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+        root_ = std::wstring(temp) + L"melvane-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
                 std::to_wstring(++counter_);
         path_ = root_ + L"\\" + name;
         Utils::CreateDirectories(path_);
