@@ -84,6 +84,16 @@ protected:
         return WaitForEnd(log);
     }
 
+    // One Start on a controller of its own; the controller is destroyed
+    // before returning, which waits for its workers, so every deletion its
+    // handlers make after the last event has happened.
+    std::vector<Event> RunOnce(const std::wstring& url, const std::wstring& folder)
+    {
+        EventLog log;
+        CDownloadInstaller controller(log.Callback(), L"", L"", L"", true, true, true);
+        return Run(controller, log, url, L"", folder);
+    }
+
     std::string productId_;
     std::string productFile_;
     std::wstring url_;
@@ -168,10 +178,7 @@ TEST_F(Pipeline, FailedDownloadsDeleteTheCurrentAndTheRememberedPackage)
     TempFolder first(L"first");
     TempFolder second(L"second");
     const std::wstring missing = Utils::ToWide(DlServer::Base() + "/nothing-here-" + productId_ + ".exe", CP_UTF8);
-    EventLog log;
-    CDownloadInstaller controller(log.Callback(), L"", L"", L"", true, true, true);
-
-    std::vector<Event> events = Run(controller, log, missing, L"", first.Path());
+    std::vector<Event> events = RunOnce(missing, first.Path());
     ASSERT_EQ(events.back().code, DL_CODE_FAIL) << ::testing::PrintToString(events);
     EXPECT_FALSE(Utils::FileExists(first.File(kPackageName)));
     EXPECT_EQ(CDownloadInstaller::LastDeletedPackage(), first.File(kPackageName));
@@ -180,9 +187,7 @@ TEST_F(Pipeline, FailedDownloadsDeleteTheCurrentAndTheRememberedPackage)
     Utils::UniqueHandle(::CreateFileW(first.File(kPackageName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
                                       nullptr));
     ASSERT_TRUE(Utils::FileExists(first.File(kPackageName)));
-    EventLog secondLog;
-    CDownloadInstaller again(secondLog.Callback(), L"", L"", L"", true, true, true);
-    events = Run(again, secondLog, missing, L"", second.Path());
+    events = RunOnce(missing, second.Path());
     ASSERT_EQ(events.back().code, DL_CODE_FAIL);
     EXPECT_FALSE(Utils::FileExists(first.File(kPackageName)));
     EXPECT_FALSE(Utils::FileExists(second.File(kPackageName)));
